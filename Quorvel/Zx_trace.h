@@ -1,0 +1,144 @@
+// The trace facility: configuration from Zx_TraQV.ini, the record operations,
+// and the calling convention every traced operation of the library follows.
+#pragma once
+
+#include <cstddef>
+#include <sstream>
+#include <string>
+
+#include <quorvel/Win32Api.h>
+
+// ---- settings (read once, at module load) ------------------------------------
+// Record-kind switches in the top byte of the primary level.
+#define TRACE_VERIFY 0x01000000UL
+#define TRACE_COMMENTS 0x10000000UL
+#define TRACE_ERRORS 0x20000000UL
+#define TRACE_PARAMS 0x40000000UL
+#define TRACE_ENTER_LEAVE 0x80000000UL
+
+// Option bits.
+#define TRACE_OPT_TIME 0x01
+#define TRACE_OPT_THREADID 0x02
+#define TRACE_OPT_FILEANDLINE 0x04
+#define TRACE_OPT_INSTANCE 0x08
+#define TRACE_OPT_WORKSTATION 0x10
+
+struct TraceSettings {
+    WORD wTracing;        // tracing switch
+    WORD wTimers;         // timers switch
+    WORD wFlush;          // flush switch
+    WORD wOptions;        // option bits
+    DWORD dwPrimLevel;    // primary level (category bits and record-kind switches)
+    DWORD dwSecLevelLow;  // secondary level, low word
+    DWORD dwSecLevelHigh; // secondary level, high word
+    char szPath[256];     // output path
+};
+
+// The one process-wide settings record.
+extern TraceSettings g_TraceSettings;
+
+// True while tracing is switched on; every traced operation tests it before
+// it composes any text.
+inline bool TraceIsOn() { return g_TraceSettings.wTracing != 0; }
+
+// ---- records ---------------------------------------------------------------
+// Held by a traced call; writes the leave record on every way out once
+// TraceEnter has armed it.
+struct TraceLeaveGuard {
+    DWORD dwArmed = 0;
+    TraceLeaveGuard() = default;
+    TraceLeaveGuard(const TraceLeaveGuard&) = delete;
+    TraceLeaveGuard& operator=(const TraceLeaveGuard&) = delete;
+    ~TraceLeaveGuard();
+};
+
+WORD TraceReadConfig(const char* pszIniFile);
+WORD TraceOpen(const char* pszIniFile);
+WORD TraceClose();
+int TraceEnter(const void* pInstance, const char* pszClass, const char* pszMethod, DWORD dwPrim,
+               DWORD dwSecLow, DWORD dwSecHigh, const char* pszFile, int iLine,
+               TraceLeaveGuard& guard);
+void TraceLeave();
+void TraceParam(const char* pszText, const char* pszClass, DWORD dwPrim, DWORD dwSecLow,
+                DWORD dwSecHigh);
+void TraceText(const char* pszText, const char* pszClass, DWORD dwPrim, DWORD dwSecLow,
+               DWORD dwSecHigh, const char* pszFile, int iLine);
+void TraceSysError(const char* pszText, DWORD dwError, const char* pszClass, DWORD dwPrim,
+                   DWORD dwSecLow, DWORD dwSecHigh, const char* pszFile, int iLine);
+void TraceExpr(const char* pszExpr, WORD wValue, const char* pszClass, DWORD dwPrim,
+               DWORD dwSecLow, DWORD dwSecHigh, const char* pszFile, int iLine);
+void TraceWriteHeader();
+void TraceGetModuleVersion(const char* pszModule, char* pszFileVersion, std::size_t nFileSize,
+                           char* pszProductVersion, std::size_t nProductSize);
+
+// The unit file name of a compile-time source path: the text after its last
+// slash or backslash (so a record never shows a build machine's folders).
+constexpr const char* TraceUnitFileName(const char* pszSourcePath) {
+    const char* name = pszSourcePath;
+    for (const char* p = pszSourcePath; *p != '\0'; ++p)
+        if (*p == '/' || *p == '\\') name = p + 1;
+    return name;
+}
+
+// Forgets the thread and depth tables (slots and nesting), as they are at
+// module load; a following TraceOpen starts a trace as a fresh process would.
+// For the tests, which open and close many traces in one process.
+void TraceResetState();
+
+// A text argument as a trace line prints it: "NULL" for a null pointer,
+// "LEER" for an empty string.
+inline const char* TraceStr(const char* psz) {
+    return psz == nullptr ? "NULL" : (*psz == '\0' ? "LEER" : psz);
+}
+inline const char* TraceStr(const std::string& s) { return s.empty() ? "LEER" : s.c_str(); }
+
+// ---- the calling convention of the library ----------------------------------
+// Each source unit names itself once, at file scope:
+//     QV_TRACE_UNIT(1);     // Convmain 1, convinit 2, CONVUTIL 4, Convnet 8
+// and each traced operation writes
+//     QV_TRACE_ENTER("BuildLists");
+//     QV_PARAM("Res=" << TraceStr(ResName) << ", BufSize=" << BufSize);
+//     QV_ERROR("ResName <= 2");
+//     QV_SYSERROR("WNetOpenEnum", dwRet);   // ERROR line with a Windows error number
+// The stream expressions are evaluated only while tracing is on; numbers are
+// printed in decimal (pass characters as strings, not as char values).
+#define QV_TRACE_UNIT(secLow)                                                   \
+    static const DWORD s_dwTraceUnitMask = (secLow);                            \
+    static constexpr const char* s_pszTraceUnitFile = TraceUnitFileName(__FILE__)
+
+#define QV_TRACE_CLASS "CNetResConvert"
+
+#define QV_TRACE_ENTER(method)                                                  \
+    TraceLeaveGuard qvTraceGuard_;                                              \
+    if (TraceIsOn())                                                            \
+    TraceEnter(nullptr, QV_TRACE_CLASS, (method), 1, s_dwTraceUnitMask, 0,       \
+               s_pszTraceUnitFile, __LINE__, qvTraceGuard_)
+
+#define QV_PARAM(streamExpr)                                                    \
+    do {                                                                        \
+        if (TraceIsOn()) {                                                      \
+            std::ostringstream qvOs_;                                           \
+            qvOs_ << "PARAM:" << streamExpr;                                    \
+            TraceParam(qvOs_.str().c_str(), QV_TRACE_CLASS, 1, s_dwTraceUnitMask, 0); \
+        }                                                                       \
+    } while (0)
+
+#define QV_ERROR(streamExpr)                                                    \
+    do {                                                                        \
+        if (TraceIsOn()) {                                                      \
+            std::ostringstream qvOs_;                                           \
+            qvOs_ << "ERROR:" << streamExpr;                                    \
+            TraceText(qvOs_.str().c_str(), QV_TRACE_CLASS, 1, s_dwTraceUnitMask, 0, \
+                      s_pszTraceUnitFile, __LINE__);                            \
+        }                                                                       \
+    } while (0)
+
+#define QV_SYSERROR(streamExpr, dwError)                                        \
+    do {                                                                        \
+        if (TraceIsOn()) {                                                      \
+            std::ostringstream qvOs_;                                           \
+            qvOs_ << "ERROR:" << streamExpr;                                    \
+            TraceSysError(qvOs_.str().c_str(), (dwError), QV_TRACE_CLASS, 1,    \
+                          s_dwTraceUnitMask, 0, s_pszTraceUnitFile, __LINE__);  \
+        }                                                                       \
+    } while (0)

@@ -1,0 +1,90 @@
+// White-box access for the tests: the private operations and static data of
+// CNetResConvert, and a reset of the library's process-wide state to what it
+// is right after the module was loaded.
+#pragma once
+
+#include <cstring>
+
+#include "ConvInternal.h"
+#include "NetResConvert.h"
+
+struct CNetResConvertTestAccess {
+    using C = CNetResConvert;
+
+    // state
+    static _Networks& Net() { return C::m_tNet; }
+    static int& UseAllDom() { return C::m_fUseAllDom; }
+    static int& UseGetUniv() { return C::m_bUseGetUniv; }
+    static int& UseLongAndShortDir() { return C::m_bUseLongAndShortDir; }
+    static int& ObjFound() { return C::m_fObjFound; }
+    static int& NetScanned() { return C::m_bNetScanned; }
+    static int& NetScannedOnce() { return C::m_bNetScannedOnce; }
+    static char (&KurzName())[25][260] { return C::m_MountListKurzName; }
+    static std::vector<std::string>& ServerList() { return C::m_ServerList; }
+    static std::vector<std::string>& VolumeList() { return C::m_VolumeList; }
+    static std::vector<std::string>& UseDomains() { return C::m_UseDomains; }
+    static std::vector<MOUNT_T>& MountList() { return C::m_MountList; }
+
+    // private operations
+    static DWORD GetSysVersion(DWORD& id) { return C::GetSysVersion(id); }
+    static DWORD GetNetProv(_Networks& n) { return C::GetNetProv(n); }
+    static DWORD GetZentrixModi() { return C::GetZentrixModi(); }
+    static DWORD GetNetType(const char* p) { return C::GetNetType(p); }
+    static WORD ClearNetInfo(_Provider* p) { return C::ClearNetInfo(p); }
+    static DWORD NetScan(NETRESOURCEA* parent, const char* search, DWORD type, DWORD depth,
+                         NETRESOURCEA* found) {
+        return C::NetScan(parent, search, type, depth, found);
+    }
+    static DWORD NextDomain(NETRESOURCEA* r) { return C::NextDomain(r); }
+    static DWORD NextServer(NETRESOURCEA* r) { return C::NextServer(r); }
+    static DWORD GetAllServers() { return C::GetAllServers(); }
+    static DWORD GetNwServers(DWORD d) { return C::GetNwServers(d); }
+    static DWORD GetMsServers(DWORD d) { return C::GetMsServers(d); }
+    static DWORD ConvName2DNC(const char* n, char* dnc, DWORD& size) {
+        return C::ConvName2DNC(n, dnc, size);
+    }
+    static DWORD ConvTypeNDSMitPunkten(const char* s, char* d) { return C::ConvTypeNDSMitPunkten(s, d); }
+    static DWORD ConvTypeNDSMitBSlashes(const char* s, char* d) { return C::ConvTypeNDSMitBSlashes(s, d); }
+    static DWORD ConvTypeUNC(const char* s, char* d) { return C::ConvTypeUNC(s, d); }
+    static int FindServer(const char* s) { return C::FindServer(s); }
+    static DWORD MakeDNC(char* e, const char* r, char* d) { return C::MakeDNC(e, r, d); }
+    static DWORD GetLongAndShortDNCName(const char* p, char* l, char* k) {
+        return C::GetLongAndShortDNCName(p, l, k);
+    }
+
+    // Frees one provider's chains without tracing.
+    static void FreeChains(_Provider& p) {
+        while (p.pTrees != nullptr) {
+            TLIST* next = p.pTrees->pNext;
+            delete p.pTrees;
+            p.pTrees = next;
+        }
+        while (p.pServers != nullptr) {
+            SLIST* next = p.pServers->pNext;
+            delete p.pServers;
+            p.pServers = next;
+        }
+        p.dwTreeCount = 0;
+        p.dwServerCount = 0;
+    }
+
+    // Puts every static of the library back to its value at load.
+    static void ResetToLoadState() {
+        FreeChains(C::m_tNet.tNwProvider);
+        FreeChains(C::m_tNet.tMsProvider);
+        std::memset(&C::m_tNet, 0, sizeof C::m_tNet);
+        C::m_tNet.dwPlatformId = 0xFFFFFFFF;
+        C::m_fUseAllDom = 1;
+        C::m_bUseGetUniv = 1;
+        std::memset(C::m_MountListKurzName, 0, sizeof C::m_MountListKurzName);
+        C::m_ServerList.clear();
+        C::m_VolumeList.clear();
+        C::m_UseDomains.clear();
+        C::m_MountList.clear();
+        MapList.clear();
+        C::m_fObjFound = 0;
+        C::m_bNetScanned = 0;
+        C::m_bNetScannedOnce = 0;
+        C::m_bUseLongAndShortDir = 0;
+    }
+};
