@@ -54,4 +54,8 @@ QUORVEL_SIM_API unsigned CodePage();
 QUORVEL_SIM_API std::string Utf8ToAnsi(const std::string& utf8);
 QUORVEL_SIM_API std::string AnsiToUtf8(const std::string& ansi);
 
+// The calling thread's last error code as the simulated functions set it
+// (what GetLastError answers on Windows), e.g. after a failed FindFirstFileA.
+QUORVEL_SIM_API unsigned long LastError();
+
 }  // namespace qvsim

@@ -1,0 +1,164 @@
+// Internal model and state of the simulated workstation.
+//
+// A description is validated and normalised once (Loader.cpp), then turned
+// into a Workstation whose strings are already in the workstation's ANSI code
+// page. The Workstation in force is immutable; putting another one in force
+// swaps a shared pointer under the state mutex, so a call that copied the
+// pointer keeps a consistent view until it returns.
+#pragma once
+
+// The w32 functions are the interface of this shared library: give their
+// declarations default visibility before anything else declares them.
+#pragma GCC visibility push(default)
+#include <quorvel/Win32Api.h>
+#include <quorvel/sim/Workstation.h>
+#pragma GCC visibility pop
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qvsim::detail {
+
+using Text = std::optional<std::string>;  // nullopt is a null pointer
+
+// ---- code pages --------------------------------------------------------------
+
+struct CodePageTable {
+    unsigned codePage;
+    bool lead[256];           // lead byte of a double-byte character
+    unsigned char fold[256];  // lower-case folding of single-byte characters
+};
+
+// The table of a supported code page (1252, 932, 936, 949, 950); null otherwise.
+const CodePageTable* FindCodePage(unsigned codePage);
+// The table of the workstation in force.
+const CodePageTable& ActiveCodePage();
+
+// Case-folded copy (single-byte characters folded, double-byte kept), used as
+// a map key wherever names are matched case-insensitively.
+std::string FoldKey(std::string_view s, const CodePageTable& cp);
+
+// UTF-8 <-> ANSI through iconv; '?' for what the target cannot hold.
+std::string ConvertUtf8ToAnsi(std::string_view utf8, unsigned codePage);
+std::string ConvertAnsiToUtf8(std::string_view ansi, unsigned codePage);
+
+// ---- the workstation ------------------------------------------------------------
+
+struct Node {
+    Text remote, comment, local, provider;
+    DWORD display = 0, type = 0, usage = 0;
+    std::optional<DWORD> openError, enumError, batch;
+    DWORD enumErrorAfter = 0;
+    std::vector<Node> children;
+};
+
+struct Connection {
+    Text local, remote, provider, comment, universal;
+    std::optional<DWORD> universalError;
+};
+
+struct ProviderEntry {
+    std::string name;
+    std::optional<DWORD> error;
+};
+
+struct RegValue {
+    DWORD type = 0;
+    std::string data;
+};
+
+struct FileEntry {
+    std::string name;                // long name (ANSI)
+    Text shortName;                  // explicit 8.3 name
+    bool directory = false;
+    std::vector<FileEntry> children;  // listed children
+    std::string hostDir;              // non-empty: the children are this real folder's
+};
+
+struct ModuleVersion {
+    bool present = true;
+    DWORD fileMS = 0, fileLS = 0, productMS = 0, productLS = 0;
+};
+
+struct Workstation {
+    Text computerName;
+    unsigned codePage = 1252;
+    bool osFails = false;
+    DWORD platformId = 2, major = 5, minor = 0, build = 2195;
+    std::string csd;
+    std::optional<ProviderEntry> netware, lanman;
+    std::vector<Node> network;
+    DWORD unknownContainerError = 53;
+    std::vector<Connection> connections;
+    std::map<std::string, std::map<std::string, RegValue>> registry;  // folded key path -> folded value name
+    std::map<std::string, std::string> profiles;                      // folded name -> bytes
+    std::string windowsDir;                                           // host folder, empty: none
+    std::map<char, std::string> drives;                               // 'C' -> host folder ("" none)
+    std::vector<std::pair<std::string, FileEntry>> fileRoots;         // folded \\server\share -> root
+    std::map<std::string, ModuleVersion> modules;                     // folded file name
+    std::map<DWORD, std::string> messages;                            // overrides, ANSI, with "\r\n"
+};
+
+// Validates a description and builds it. On failure returns null and sets
+// error to "SOURCE: JSON.PATH: what was expected".
+std::shared_ptr<const Workstation> LoadText(const std::string& json, const std::string& sourceName,
+                                            const std::string& baseDir, std::string* normalised,
+                                            std::string& error);
+std::shared_ptr<const Workstation> LoadFile(const std::string& path, std::string* normalised,
+                                            std::string& error);
+
+// ---- state ---------------------------------------------------------------------
+
+struct EnumRecord {
+    DWORD scope, type, display, usage;
+    Text local, remote, comment, provider;
+};
+
+struct EnumState {
+    std::vector<EnumRecord> records;
+    std::size_t next = 0;
+    std::optional<DWORD> batch, enumError;
+    DWORD enumErrorAfter = 0;
+};
+
+struct State {
+    std::mutex mu;
+    std::shared_ptr<const Workstation> ws;
+    std::string startupError;
+    std::uintptr_t nextHandle = 0x10000;
+    std::map<std::uintptr_t, EnumState> enums;
+    std::set<std::uintptr_t> finds;
+    std::map<std::uintptr_t, std::string> keys;  // opened registry keys: folded full path
+    std::set<void*> allocations;                  // FormatMessageA buffers
+
+    std::uintptr_t NewHandle() { return nextHandle += 8; }
+};
+
+// The process-wide state; the first call chooses the workstation.
+State& GetState();
+// The workstation in force (a counted reference, safe after the lock is gone).
+std::shared_ptr<const Workstation> Current();
+// Puts a workstation in force and forgets every open handle.
+void PutInForce(std::shared_ptr<const Workstation> ws);
+
+// The calling thread's last error (what GetLastError would answer).
+void SetLastErrorCode(DWORD code);
+
+// ---- shared helpers -------------------------------------------------------------
+
+// Case-insensitive equality of two ANSI strings by the given code page.
+bool EqualNoCase(std::string_view a, std::string_view b, const CodePageTable& cp);
+// Bounded copy into a caller's buffer: at most size-1 bytes and a terminator.
+void CopyBounded(char* dst, std::size_t size, std::string_view src);
+// Parses "a,b,c,d" into the two 32-bit halves of a version.
+bool ParseVersion(std::string_view text, DWORD& ms, DWORD& ls);
+
+}  // namespace qvsim::detail

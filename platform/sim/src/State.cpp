@@ -1,0 +1,142 @@
+// The workstation in force, its selection at first use, and the control API.
+#include "SimInternal.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace qvsim::detail {
+namespace {
+
+// Constant-initialised: valid before any static constructor runs.
+std::atomic<const CodePageTable*> g_active{nullptr};
+thread_local DWORD t_lastError = 0;
+
+std::shared_ptr<const Workstation> LoadDefault() {
+    std::string error;
+    auto ws = LoadText(DefaultWorkstationJson(), "default workstation", "", nullptr, error);
+    return ws ? ws : std::make_shared<const Workstation>();
+}
+
+}  // namespace
+
+State& GetState() {
+    // Never destroyed: the library's unload work may still call in at exit.
+    static State* state = [] {
+        auto* s = new State();
+        const char* file = std::getenv("QUORVEL_WORKSTATION");
+        if (file != nullptr && *file != 0) {
+            s->ws = LoadFile(file, nullptr, s->startupError);
+            if (!s->ws) s->ws = std::make_shared<const Workstation>();
+        } else {
+            s->ws = LoadDefault();
+        }
+        g_active.store(FindCodePage(s->ws->codePage), std::memory_order_release);
+        return s;
+    }();
+    return *state;
+}
+
+const CodePageTable& ActiveCodePage() {
+    GetState();
+    return *g_active.load(std::memory_order_acquire);
+}
+
+std::shared_ptr<const Workstation> Current() {
+    State& s = GetState();
+    std::lock_guard<std::mutex> lock(s.mu);
+    return s.ws;
+}
+
+void PutInForce(std::shared_ptr<const Workstation> ws) {
+    State& s = GetState();
+    std::lock_guard<std::mutex> lock(s.mu);
+    s.enums.clear();
+    s.finds.clear();
+    s.keys.clear();
+    g_active.store(FindCodePage(ws->codePage), std::memory_order_release);
+    s.ws = std::move(ws);
+}
+
+void SetLastErrorCode(DWORD code) { t_lastError = code; }
+
+void CopyBounded(char* dst, std::size_t size, std::string_view src) {
+    if (dst == nullptr || size == 0) return;
+    std::size_t n = src.size() < size - 1 ? src.size() : size - 1;
+    std::memcpy(dst, src.data(), n);
+    dst[n] = 0;
+}
+
+bool ParseVersion(std::string_view text, DWORD& ms, DWORD& ls) {
+    DWORD part[4] = {0, 0, 0, 0};
+    int index = 0;
+    std::size_t i = 0;
+    auto skipBlanks = [&] {
+        while (i < text.size() && text[i] == ' ') ++i;
+    };
+    for (;;) {
+        skipBlanks();
+        if (i >= text.size() || text[i] < '0' || text[i] > '9') return false;
+        DWORD v = 0;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+            v = v * 10 + static_cast<DWORD>(text[i++] - '0');
+            if (v > 0xFFFF) return false;
+        }
+        part[index++] = v;
+        skipBlanks();
+        if (index == 4) break;
+        if (i >= text.size() || text[i] != ',') return false;
+        ++i;
+    }
+    if (i != text.size()) return false;
+    ms = (part[0] << 16) | part[1];
+    ls = (part[2] << 16) | part[3];
+    return true;
+}
+
+}  // namespace qvsim::detail
+
+namespace qvsim {
+
+using namespace detail;
+
+bool CheckFile(const std::string& path, std::string& normalised, std::string& error) {
+    return LoadFile(path, &normalised, error) != nullptr;
+}
+
+bool CheckText(const std::string& json, const std::string& sourceName, const std::string& baseDir,
+               std::string& normalised, std::string& error) {
+    return LoadText(json, sourceName, baseDir, &normalised, error) != nullptr;
+}
+
+bool UseFile(const std::string& path, std::string& error) {
+    auto ws = LoadFile(path, nullptr, error);
+    if (!ws) return false;
+    PutInForce(std::move(ws));
+    return true;
+}
+
+bool UseText(const std::string& json, const std::string& sourceName, const std::string& baseDir,
+             std::string& error) {
+    auto ws = LoadText(json, sourceName, baseDir, nullptr, error);
+    if (!ws) return false;
+    PutInForce(std::move(ws));
+    return true;
+}
+
+void UseDefault() { PutInForce(LoadDefault()); }
+
+std::string StartupError() {
+    State& s = GetState();
+    std::lock_guard<std::mutex> lock(s.mu);
+    return s.startupError;
+}
+
+unsigned CodePage() { return ActiveCodePage().codePage; }
+
+std::string Utf8ToAnsi(const std::string& utf8) { return ConvertUtf8ToAnsi(utf8, CodePage()); }
+
+std::string AnsiToUtf8(const std::string& ansi) { return ConvertAnsiToUtf8(ansi, CodePage()); }
+
+unsigned long LastError() { return t_lastError; }
+
+}  // namespace qvsim
