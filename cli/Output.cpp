@@ -1,0 +1,352 @@
+#include "Output.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <utility>
+
+#include "NetResConvert.h"
+
+namespace qvcli {
+
+namespace {
+
+struct NamedCode {
+    std::uint32_t code;
+    const char* name;
+};
+
+#define QV_CODE(name) {static_cast<std::uint32_t>(name), #name}
+
+constexpr NamedCode kStatusNames[] = {
+    QV_CODE(ERROR_FILE_NOT_FOUND),
+    QV_CODE(ERROR_PATH_NOT_FOUND),
+    QV_CODE(ERROR_ACCESS_DENIED),
+    QV_CODE(ERROR_INVALID_HANDLE),
+    QV_CODE(ERROR_NOT_ENOUGH_MEMORY),
+    QV_CODE(ERROR_OUTOFMEMORY),
+    QV_CODE(ERROR_NOT_SUPPORTED),
+    QV_CODE(ERROR_REM_NOT_LIST),
+    QV_CODE(ERROR_BAD_NETPATH),
+    QV_CODE(ERROR_NETWORK_BUSY),
+    QV_CODE(ERROR_DEV_NOT_EXIST),
+    QV_CODE(ERROR_BAD_NET_RESP),
+    QV_CODE(ERROR_UNEXP_NET_ERR),
+    QV_CODE(ERROR_NETNAME_DELETED),
+    QV_CODE(ERROR_NETWORK_ACCESS_DENIED),
+    QV_CODE(ERROR_BAD_DEV_TYPE),
+    QV_CODE(ERROR_BAD_NET_NAME),
+    QV_CODE(ERROR_INVALID_PARAMETER),
+    QV_CODE(ERROR_BUFFER_OVERFLOW),
+    QV_CODE(ERROR_INSUFFICIENT_BUFFER),
+    QV_CODE(ERROR_INVALID_NAME),
+    QV_CODE(ERROR_INVALID_LEVEL),
+    QV_CODE(ERROR_BAD_PATHNAME),
+    QV_CODE(ERROR_MORE_DATA),
+    QV_CODE(ERROR_NO_MORE_ITEMS),
+    QV_CODE(ERROR_MR_MID_NOT_FOUND),
+    QV_CODE(ERROR_INVALID_ADDRESS),
+    QV_CODE(ERROR_BAD_DEVICE),
+    QV_CODE(ERROR_CONNECTION_UNAVAIL),
+    QV_CODE(ERROR_NO_NET_OR_BAD_PATH),
+    QV_CODE(ERROR_BAD_PROVIDER),
+    QV_CODE(ERROR_CANNOT_OPEN_PROFILE),
+    QV_CODE(ERROR_BAD_PROFILE),
+    QV_CODE(ERROR_NOT_CONTAINER),
+    QV_CODE(ERROR_EXTENDED_ERROR),
+    QV_CODE(ERROR_NO_NETWORK),
+    QV_CODE(ERROR_NOT_CONNECTED),
+    QV_CODE(CONV_BAD_RES_NAME),
+    QV_CODE(CONV_BAD_RES_TYPE),
+    QV_CODE(CONV_BAD_NAME_FORMAT),
+    QV_CODE(CONV_RES_NOT_FOUND),
+    QV_CODE(CONV_BAD_OS_VERSION),
+    QV_CODE(CONV_NO_SERVER),
+    QV_CODE(CONV_BAD_CLIENT),
+    QV_CODE(CONV_IVALID_INDEX),
+    QV_CODE(CONV_PATH_NOT_FOUND),
+    QV_CODE(CONV_NAME_TOO_LONG),
+    QV_CODE(CONV_BAD_MAP_PATH),
+    QV_CODE(CONV_NO_DOT),
+};
+
+constexpr NamedCode kResTypeNames[] = {
+    QV_CODE(RES_TYPE_UNKNOWN),
+    QV_CODE(RES_TYPE_MAP),
+    QV_CODE(RES_TYPE_UNC),
+};
+
+#undef QV_CODE
+
+template <std::size_t N>
+std::string NameOf(const NamedCode (&table)[N], std::uint32_t code) {
+    for (const NamedCode& entry : table)
+        if (entry.code == code) return entry.name;
+    return std::to_string(code);
+}
+
+// Display width of a UTF-8 text: its characters, not its bytes.
+std::size_t Width(std::string_view text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// Rows of cells as lines, columns two blanks apart; no blanks at a line's end.
+std::vector<std::string> Table(const std::vector<std::vector<std::string>>& rows) {
+    std::vector<std::size_t> widths;
+    for (const auto& row : rows) {
+        if (widths.size() < row.size()) widths.resize(row.size(), 0);
+        for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], Width(row[i]));
+    }
+    std::vector<std::string> lines;
+    for (const auto& row : rows) {
+        std::string line;
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            line += row[i];
+            if (i + 1 < row.size()) line.append(widths[i] - Width(row[i]) + 2, ' ');
+        }
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+Json OrNull(const std::optional<std::string>& text) { return text ? Json(*text) : Json(nullptr); }
+
+Json RecordJson(const Record& record) {
+    return Json{{"scope", record.scope},
+                {"type", record.type},
+                {"display_type", record.displayType},
+                {"usage", record.usage},
+                {"local", OrNull(record.local)},
+                {"remote", OrNull(record.remote)},
+                {"comment", OrNull(record.comment)},
+                {"provider", OrNull(record.provider)}};
+}
+
+std::vector<std::string> RecordLines(const Record& record) {
+    auto text = [](const std::optional<std::string>& value) { return value ? *value : "(null)"; };
+    return Table({{"scope:", std::to_string(record.scope)},
+                  {"type:", std::to_string(record.type)},
+                  {"display_type:", std::to_string(record.displayType)},
+                  {"usage:", std::to_string(record.usage)},
+                  {"local:", text(record.local)},
+                  {"remote:", text(record.remote)},
+                  {"comment:", text(record.comment)},
+                  {"provider:", text(record.provider)}});
+}
+
+std::string NetTypeName(std::uint32_t netType) {
+    switch (netType) {
+    case WNNC_NET_LANMAN:
+        return "LANMAN";
+    case WNNC_NET_NETWARE:
+        return "NETWARE";
+    case NET_TYPE_UNSUPPORTED:
+        return "UNSUPPORTED";
+    default: {
+        char text[16];
+        std::snprintf(text, sizeof text, "0x%08" PRIX32, netType);
+        return text;
+    }
+    }
+}
+
+Outcome Make(const std::string& command, const std::string& input, std::uint32_t status) {
+    Outcome outcome;
+    outcome.command = command;
+    outcome.input = input;
+    outcome.status = status;
+    return outcome;
+}
+
+// The value when the status is 0, else null.
+template <typename T>
+Json IfOk(std::uint32_t status, const T& value) {
+    return status == 0 ? Json(value) : Json(nullptr);
+}
+
+}  // namespace
+
+std::string StatusName(std::uint32_t status) {
+    return status == 0 ? "OK" : NameOf(kStatusNames, status);
+}
+
+std::string ResTypeName(std::uint32_t type) { return NameOf(kResTypeNames, type); }
+
+Json ToJson(const Outcome& outcome) {
+    Json object{{"command", outcome.command},
+                {"status", outcome.status},
+                {"status_name", StatusName(outcome.status)}};
+    for (const auto& [key, value] : outcome.fields.items()) object[key] = value;
+    return object;
+}
+
+std::string ErrorLine(const Outcome& outcome) {
+    std::string line = "quorvel: " + outcome.command;
+    if (!outcome.input.empty()) line += " " + outcome.input;
+    return line + ": " + StatusName(outcome.status) + " (" + std::to_string(outcome.status) + ")";
+}
+
+Outcome ToDncResult(const std::string& input, std::uint32_t status, const std::string& dnc,
+                    std::uint32_t required, bool streamed) {
+    Outcome o = Make("to-dnc", input, status);
+    o.fields = {{"input", input}, {"dnc", IfOk(status, dnc)}};
+    if (status == ERROR_MORE_DATA) o.fields["required"] = required;
+    if (streamed) {
+        o.inlineError = true;
+        o.lines.push_back(input + "\t" +
+                          (status == 0 ? dnc
+                                       : "!" + StatusName(status) + " (" + std::to_string(status) + ")"));
+    } else if (status == 0) {
+        o.lines.push_back(dnc);
+    }
+    return o;
+}
+
+Outcome TypeResult(const std::string& input, std::uint32_t status, std::uint32_t type) {
+    Outcome o = Make("type", input, status);
+    o.fields = {{"input", input}, {"type", type}, {"type_name", ResTypeName(type)}};
+    o.lines.push_back(ResTypeName(type));
+    return o;
+}
+
+Outcome TextResult(const std::string& command, const std::string& input, std::uint32_t status,
+                   const char* field, const std::string& value) {
+    Outcome o = Make(command, input, status);
+    o.fields = {{"input", input}, {field, IfOk(status, value)}};
+    o.lines.push_back(value);
+    return o;
+}
+
+Outcome MapEntryResult(const std::string& input, std::uint32_t index, std::uint32_t status,
+                       const std::string& map) {
+    Outcome o = Make("map-entry", input + " " + std::to_string(index), status);
+    o.fields = {{"input", input}, {"index", index}, {"map", IfOk(status, map)}};
+    o.lines.push_back(map);
+    return o;
+}
+
+Outcome FromDncResult(const std::string& input, std::uint32_t status, const std::string& unc,
+                      const std::vector<std::string>& maps) {
+    Outcome o = Make("from-dnc", input, status);
+    o.fields = {{"input", input}, {"unc", IfOk(status, unc)}, {"maps", IfOk(status, maps)}};
+    o.lines.push_back("UNC: " + unc);
+    for (const std::string& map : maps) o.lines.push_back("MAP: " + map);
+    return o;
+}
+
+Outcome InputListResult(const std::string& command, const char* inputField, const std::string& input,
+                        std::uint32_t status, const char* listField,
+                        const std::vector<std::string>& items) {
+    Outcome o = Make(command, input, status);
+    o.fields = {{inputField, input}, {listField, IfOk(status, items)}};
+    o.lines = items;
+    return o;
+}
+
+Outcome SplitVolumeResult(const std::string& input, std::uint32_t status, const std::string& server,
+                          const std::string& volume) {
+    Outcome o = Make("split-volume", input, status);
+    o.fields = {{"input", input}, {"server", IfOk(status, server)}, {"volume", IfOk(status, volume)}};
+    o.lines = {"SERVER: " + server, "VOLUME: " + volume};
+    return o;
+}
+
+Outcome ListResult(const std::string& command, const char* field,
+                   const std::vector<std::string>& items) {
+    Outcome o = Make(command, "", 0);
+    o.fields = {{field, items}};
+    o.lines = items;
+    return o;
+}
+
+Outcome CountResult(std::uint32_t count) {
+    Outcome o = Make("server-count", "", 0);
+    o.fields = {{"count", count}};
+    o.lines.push_back(std::to_string(count));
+    return o;
+}
+
+Outcome RecordResult(const std::string& command, std::optional<std::uint32_t> index,
+                     std::uint32_t status, const Record& record) {
+    Outcome o = Make(command, index ? std::to_string(*index) : "", status);
+    if (index) o.fields["index"] = *index;
+    o.fields["record"] = status == 0 ? RecordJson(record) : Json(nullptr);
+    o.lines = RecordLines(record);
+    return o;
+}
+
+Outcome MountsResult(const std::vector<Mount>& mounts) {
+    Outcome o = Make("mounts", "", 0);
+    Json list = Json::array();
+    std::vector<std::vector<std::string>> rows{{"LOCAL", "NET_TYPE", "REMOTE", "DNC"}};
+    for (const Mount& mount : mounts) {
+        list.push_back(
+            {{"net_type", mount.netType}, {"local", mount.local}, {"remote", mount.remote}, {"dnc", mount.dnc}});
+        rows.push_back({mount.local, NetTypeName(mount.netType), mount.remote, mount.dnc});
+    }
+    o.fields = {{"mounts", std::move(list)}};
+    o.lines = Table(rows);
+    return o;
+}
+
+Outcome StatusResult(const std::string& command, std::uint32_t status) {
+    return Make(command, "", status);
+}
+
+Outcome ConvertModeResult(std::uint32_t mode) {
+    Outcome o = Make("convert-mode", "", 0);
+    o.fields = {{"mode", mode}};
+    o.lines.push_back(std::to_string(mode));
+    return o;
+}
+
+Reporter::Reporter(bool json, std::FILE* out, std::FILE* err) : json_(json), out_(out), err_(err) {}
+
+void Reporter::Line(std::FILE* to, std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), to);
+    std::fputc('\n', to);
+}
+
+void Reporter::Report(const Outcome& outcome) {
+    if (outcome.status != 0) exit_ = std::max(exit_, 1);
+    if (json_) {
+        // Invalid UTF-8 (an argument as the user typed it) never breaks the line.
+        Line(out_, ToJson(outcome).dump(-1, ' ', false, Json::error_handler_t::replace));
+        return;
+    }
+    if (outcome.status == 0 || outcome.inlineError) {
+        for (const std::string& line : outcome.lines) Line(out_, line);
+    }
+    if (outcome.status != 0 && !outcome.inlineError) {
+        std::fflush(out_);
+        Line(err_, ErrorLine(outcome));
+    }
+}
+
+void Reporter::Usage(const std::string& command, const std::string& message) {
+    exit_ = 2;
+    if (json_ && shell_) {
+        Json object{{"command", command.empty() ? Json(nullptr) : Json(command)},
+                    {"status", nullptr},
+                    {"status_name", "USAGE"},
+                    {"message", message}};
+        Line(out_, object.dump(-1, ' ', false, Json::error_handler_t::replace));
+        return;
+    }
+    std::fflush(out_);
+    Line(err_, "quorvel: " + message);
+}
+
+void Reporter::Text(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), out_);
+    if (!text.empty() && text.back() != '\n') std::fputc('\n', out_);
+}
+
+void Reporter::Flush() {
+    std::fflush(out_);
+    std::fflush(err_);
+}
+
+}  // namespace qvcli
