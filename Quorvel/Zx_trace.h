@@ -114,31 +114,42 @@ inline const char* TraceStr(const std::string& s) { return s.empty() ? "LEER" : 
     TraceEnter(nullptr, QV_TRACE_CLASS, (method), 1, s_dwTraceUnitMask, 0,       \
                s_pszTraceUnitFile, __LINE__, qvTraceGuard_)
 
+// A record that cannot be composed (no memory) is dropped: tracing never
+// makes an operation fail or throw.
 #define QV_PARAM(streamExpr)                                                    \
     do {                                                                        \
         if (TraceIsOn()) {                                                      \
-            std::ostringstream qvOs_;                                           \
-            qvOs_ << "PARAM:" << streamExpr;                                    \
-            TraceParam(qvOs_.str().c_str(), QV_TRACE_CLASS, 1, s_dwTraceUnitMask, 0); \
+            try {                                                               \
+                std::ostringstream qvOs_;                                       \
+                qvOs_ << "PARAM:" << streamExpr;                                \
+                TraceParam(qvOs_.str().c_str(), QV_TRACE_CLASS, 1, s_dwTraceUnitMask, 0); \
+            } catch (...) {                                                     \
+            }                                                                   \
         }                                                                       \
     } while (0)
 
 #define QV_ERROR(streamExpr)                                                    \
     do {                                                                        \
         if (TraceIsOn()) {                                                      \
-            std::ostringstream qvOs_;                                           \
-            qvOs_ << "ERROR:" << streamExpr;                                    \
-            TraceText(qvOs_.str().c_str(), QV_TRACE_CLASS, 1, s_dwTraceUnitMask, 0, \
-                      s_pszTraceUnitFile, __LINE__);                            \
+            try {                                                               \
+                std::ostringstream qvOs_;                                       \
+                qvOs_ << "ERROR:" << streamExpr;                                \
+                TraceText(qvOs_.str().c_str(), QV_TRACE_CLASS, 1, s_dwTraceUnitMask, 0, \
+                          s_pszTraceUnitFile, __LINE__);                        \
+            } catch (...) {                                                     \
+            }                                                                   \
         }                                                                       \
     } while (0)
 
 #define QV_SYSERROR(streamExpr, dwError)                                        \
     do {                                                                        \
         if (TraceIsOn()) {                                                      \
-            std::ostringstream qvOs_;                                           \
-            qvOs_ << "ERROR:" << streamExpr;                                    \
-            TraceSysError(qvOs_.str().c_str(), (dwError), QV_TRACE_CLASS, 1,    \
-                          s_dwTraceUnitMask, 0, s_pszTraceUnitFile, __LINE__);  \
+            try {                                                               \
+                std::ostringstream qvOs_;                                       \
+                qvOs_ << "ERROR:" << streamExpr;                                \
+                TraceSysError(qvOs_.str().c_str(), (dwError), QV_TRACE_CLASS, 1, \
+                              s_dwTraceUnitMask, 0, s_pszTraceUnitFile, __LINE__); \
+            } catch (...) {                                                     \
+            }                                                                   \
         }                                                                       \
     } while (0)

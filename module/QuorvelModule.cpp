@@ -1,0 +1,46 @@
+// The module shell: the application object and the module's own work at load
+// and unload.
+//
+// The object files of the library are linked in a fixed order with this unit
+// last, so its one static object is constructed after every other static of
+// the library (the unit file names, the empty lists, the loading thread id)
+// and destroyed before any of them. Load and unload therefore run on the
+// platform's process-wide start-up and shut-down of the library, in this
+// order:
+//   load:   statics of the other units, then InitInstance (opens the trace);
+//   unload: ExitInstance (clears the lists, which still write their records,
+//           then closes the trace), then the statics of the other units.
+
+#include "NetResConvert.h"
+#include "Zx_trace.h"
+
+namespace {
+
+class CNetResConvertApp {
+public:
+    CNetResConvertApp() { InitInstance(); }
+    ~CNetResConvertApp() { ExitInstance(); }
+    CNetResConvertApp(const CNetResConvertApp&) = delete;
+    CNetResConvertApp& operator=(const CNetResConvertApp&) = delete;
+
+    // Opens the trace from the trace INI file; a missing or switched-off
+    // trace never makes loading fail.
+    BOOL InitInstance() {
+        TraceOpen("Zx_TraQV.ini");
+        return TRUE;
+    }
+
+    // Releases the lists while the trace is still open, then closes it.
+    int ExitInstance() {
+        try {
+            CNetResConvert::ClearLists();
+        } catch (...) {
+        }
+        if (TraceIsOn()) TraceClose();
+        return 0;
+    }
+};
+
+CNetResConvertApp theApp;
+
+}  // namespace

@@ -1,0 +1,94 @@
+// Reading the trace INI file: the gate, key prefixes, the split at the last
+// "=", the secondary levels, Macros and Options, the 256-byte section view.
+
+#include "TraceTest.h"
+
+#include <cstdio>
+
+namespace {
+
+// The settings in one line: result, tracing, timers, flush, options,
+// primary, secondary low and high, path.
+std::string Summary(WORD result) {
+    const TraceSettings& s = g_TraceSettings;
+    char text[400];
+    std::snprintf(text, sizeof text, "r%u t%u m%u f%u o%x p%x l%x h%x %s", result, s.wTracing,
+                  s.wTimers, s.wFlush, s.wOptions, s.dwPrimLevel, s.dwSecLevelLow,
+                  s.dwSecLevelHigh, s.szPath);
+    return text;
+}
+
+struct ConfigCase {
+    const char* name;
+    std::string ini;
+    const char* expected;
+};
+void PrintTo(const ConfigCase& c, std::ostream* os) { *os << c.name; }
+
+const std::string S = "[Settings]\r\n";
+const ConfigCase kCases[] = {
+    {"NoIniFile", "", "r1 t0 m0 f0 o0 p0 l0 h0 zx_trace.out"},
+    {"GateClosed", S + "trace_flag=0\r\ntimer_flag=0\r\nprim_level=ff\r\n", "r1 t0 m0 f0 o0 p0 l0 h0 zx_trace.out"},
+    {"KeyCaseIgnored", S + "TRACE_FLAG=1\r\n", "r0 t1 m0 f0 o0 p0 l0 h0 zx_trace.out"},
+    {"KeyIsLeadingPart", S + "trace_flag=1\r\ntrace=0\r\nflush=1\r\n", "r0 t0 m0 f1 o0 p0 l0 h0 zx_trace.out"},
+    {"EmptyKeyMatchesFirst", S + "timer_flag=1\r\n=1\r\n", "r0 t1 m1 f0 o0 p0 l0 h0 zx_trace.out"},
+    // The gate trims blanks around a key, the section walk does not.
+    {"KeyWithTrailingBlank", S + "trace_flag =1\r\n", "r0 t0 m0 f0 o0 p0 l0 h1 zx_trace.out"},
+    {"KeyLongerThanKeyword", S + "timer_flag=1\r\ntrace_flagx=1\r\n", "r0 t0 m1 f0 o0 p0 l0 h1 zx_trace.out"},
+    {"ValueWithEquals", S + "trace_flag=1\r\nprim_level=a=5\r\n", "r0 t1 m0 f0 o0 p0 l0 h1 zx_trace.out"},
+    {"SecLevelSetsBoth", S + "trace_flag=1\r\nsec_level=ff\r\n", "r0 t1 m0 f0 o0 p0 lff hff zx_trace.out"},
+    {"UnparsableKeepsTarget", S + "trace_flag=1\r\nprim_level=5\r\nprim_level=zz\r\nsec_level_high=x\r\n",
+     "r0 t1 m0 f0 o0 p5 l0 h1 zx_trace.out"},
+    {"UnparsableDecimalIsZero", S + "timer_flag=1\r\ntrace_flag=on\r\n", "r0 t0 m1 f0 o0 p0 l0 h0 zx_trace.out"},
+    {"MacroClearsBit", S + "trace_flag=1\r\nprim_level=ffffffff\r\n[Macros]\r\nENTER_LEAVE=0\r\n",
+     "r0 t1 m0 f0 o0 p7fffffff l0 h1 zx_trace.out"},
+    {"MacrosReadAfterSettings",
+     "[Macros]\r\nPARAMS=1\r\nverify=1\r\nCOMMENTS=1\r\nERRORS=1\r\nENTER=1\r\nBOGUS=1\r\n" + S +
+         "trace_flag=1\r\nprim_level=1\r\nsec_level_low=f\r\n",
+     "r0 t1 m0 f0 o0 pf1000001 lf h1 zx_trace.out"},
+    {"OptionsSetAndClear",
+     S + "trace_flag=1\r\n[Options]\r\nTIME=1\r\nthreadid=1\r\nFILEANDLINE=1\r\nINSTANCE=1\r\n"
+         "WORKSTATION=1\r\nTIME=0\r\nT=1\r\nFILE=0\r\n",
+     "r0 t1 m0 f0 o1b p0 l0 h0 zx_trace.out"},
+    {"PathThenFile", S + "trace_flag=1\r\ntracepath=C:\\TEMP\r\ntracefile=x.out\r\n", "r0 t1 m0 f0 o0 p0 l0 h0 C:\\TEMP\\x.out"},
+    {"PathEndsInBackslash", S + "trace_flag=1\r\ntracepath=C:\\TEMP\\\r\ntracefile=x.out\r\n",
+     "r0 t1 m0 f0 o0 p0 l0 h0 C:\\TEMP\\x.out"},
+    {"FileWithoutPath", S + "trace_flag=1\r\ntracefile=x.out\r\n", "r0 t1 m0 f0 o0 p0 l0 h0 zx_trace.out\\x.out"},
+    // The 256-byte view ends inside the prim_level line, after "c00".
+    {"SectionCutAt256Bytes", S + ";" + std::string(225, 'x') + "\r\ntrace_flag=1\r\nprim_level=c0000001\r\ntimer_flag=1\r\n",
+     "r0 t1 m0 f0 o0 pc00 l0 h1 zx_trace.out"},
+};
+
+class TraceConfig : public TraceTest, public ::testing::WithParamInterface<ConfigCase> {};
+
+TEST_P(TraceConfig, ReadsSettings) {
+    UseIni(GetParam().ini);
+    EXPECT_EQ(Summary(TraceReadConfig("Zx_TraQV.ini")), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ini, TraceConfig, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TraceTest, TraceFileKeepsPathWithin253Characters) {
+    std::string start(250, 'p');
+    std::strcpy(g_TraceSettings.szPath, start.c_str());
+    UseIni("[Settings]\r\ntrace_flag=1\r\ntracefile=abcdef\r\n");
+    ASSERT_EQ(TraceReadConfig("Zx_TraQV.ini"), 0);
+    EXPECT_EQ(std::string(g_TraceSettings.szPath), start + "\\ab");
+}
+
+// An output that cannot be opened: no trace, tracing switched off.
+TEST_F(TraceTest, UnwritableOutputClearsTracing) {
+    for (const std::string& path : {dir_ + "/missing/x.out", std::string("Q:\\x.out")}) {
+        SCOPED_TRACE(path);
+        ResetTrace();
+        UseIni("[Settings]\r\ntrace_flag=1\r\nprim_level=c0000001\r\nsec_level_low=f\r\ntracepath=" + path + "\r\n");
+        EXPECT_EQ(TraceOpen("Zx_TraQV.ini"), 1);
+        EXPECT_FALSE(TraceIsOn());
+        TraceLeaveGuard guard;
+        EXPECT_EQ(TraceEnter(nullptr, "C", "M", 1, 1, 0, "f.cpp", 1, guard), 0);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir_ + "/missing"));
+}
+
+}  // namespace
