@@ -1,0 +1,680 @@
+// The interface operations: the process-wide data, the list lifecycle, the
+// mount list, the conversions between resource names and DNC names, and the
+// server and volume list operations handed out to clients.
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ConvInternal.h"
+#include "NetResConvert.h"
+#include "Zx_trace.h"
+
+QV_TRACE_UNIT(1);
+
+// ---- process-wide data ------------------------------------------------------
+// Constant-initialised, so that they exist before any other unit's static
+// initialisation or the module's load work can reach them.
+constinit _Networks CNetResConvert::m_tNet = {0xFFFFFFFF, nullptr, {}, {}};
+int CNetResConvert::m_fUseAllDom = 1;
+int CNetResConvert::m_bUseGetUniv = 1;
+char CNetResConvert::m_MountListKurzName[25][260] = {};
+constinit std::vector<std::string> CNetResConvert::m_ServerList;
+constinit std::vector<std::string> CNetResConvert::m_VolumeList;
+constinit std::vector<std::string> CNetResConvert::m_UseDomains;
+constinit std::vector<MOUNT_T> CNetResConvert::m_MountList;
+int CNetResConvert::m_fObjFound = 0;
+int CNetResConvert::m_bNetScanned = 0;
+int CNetResConvert::m_bNetScannedOnce = 0;
+int CNetResConvert::m_bUseLongAndShortDir = 0;
+
+constinit std::vector<std::string> MapList;
+
+namespace {
+
+constexpr DWORD kNotDetected = 0xFFFFFFFF;  // dwPlatformId before detection
+constexpr DWORD kPathSize = 260;            // UNC, server and work buffers
+constexpr DWORD kShortSlots = 25;           // slots of m_MountListKurzName
+constexpr DWORD kMountEnumSize = 15296;     // first buffer of a mount-list batch
+constexpr DWORD kVolumeEnumSize = 4096;     // buffer of the volume enumeration
+constexpr DWORD kUniversalSize = 1040;      // universal name and conversion buffer
+
+// Set while BuildLists runs: a lazy build inside it (possible only while the
+// version query keeps failing) must not start it again.
+bool s_bBuildListsRunning = false;
+
+// An open WNet enumeration, closed on every way out.
+class EnumHandle {
+public:
+    EnumHandle() = default;
+    EnumHandle(const EnumHandle&) = delete;
+    EnumHandle& operator=(const EnumHandle&) = delete;
+    ~EnumHandle() { Close(); }
+
+    DWORD Open(DWORD dwScope, DWORD dwType, DWORD dwUsage, NETRESOURCEA* pRes) {
+        DWORD dwRet = w32::WNetOpenEnumA(dwScope, dwType, dwUsage, pRes, &m_h);
+        m_bOpen = dwRet == NO_ERROR;
+        return dwRet;
+    }
+    HANDLE Get() const { return m_h; }
+    void Close() {
+        if (m_bOpen) w32::WNetCloseEnum(m_h);
+        m_bOpen = false;
+    }
+
+private:
+    HANDLE m_h = nullptr;
+    bool m_bOpen = false;
+};
+
+// The buffer of one enumeration call: NETRESOURCEA records at its start,
+// their strings behind them.
+class EnumBuffer {
+public:
+    bool Alloc(DWORD cb) {
+        m_p.reset();
+        m_p.reset(new (std::nothrow) unsigned char[cb == 0 ? 1 : cb]);
+        m_cb = m_p ? cb : 0;
+        return m_p != nullptr;
+    }
+    void Free() {
+        m_p.reset();
+        m_cb = 0;
+    }
+    DWORD Size() const { return m_cb; }
+    void* Data() { return m_p.get(); }
+    const NETRESOURCEA* Records() const { return reinterpret_cast<const NETRESOURCEA*>(m_p.get()); }
+    // The number of records the call returned, never more than the buffer holds.
+    DWORD Count(DWORD dwReturned) const {
+        DWORD dwFit = m_cb / static_cast<DWORD>(sizeof(NETRESOURCEA));
+        return dwReturned < dwFit ? dwReturned : dwFit;
+    }
+
+private:
+    std::unique_ptr<unsigned char[]> m_p;
+    DWORD m_cb = 0;
+};
+
+// One enumeration call into a buffer of cbFirst bytes. When not even one
+// entry fits, the buffer is replaced by one of the size the platform asked
+// for (traced through onMoreData) and the call is made once more with the
+// count as the caller's policy leaves it.
+template <typename OnMoreData>
+DWORD EnumBatch(HANDLE hEnum, EnumBuffer& buf, DWORD cbFirst, DWORD& dwCount, DWORD& cbBuffer,
+                OnMoreData onMoreData) {
+    if (!buf.Alloc(cbFirst)) return ERROR_NOT_ENOUGH_MEMORY;
+    cbBuffer = buf.Size();
+    DWORD dwRet = w32::WNetEnumResourceA(hEnum, &dwCount, buf.Data(), &cbBuffer);
+    if (dwRet != ERROR_MORE_DATA) return dwRet;
+    onMoreData();
+    if (!buf.Alloc(cbBuffer)) return ERROR_NOT_ENOUGH_MEMORY;
+    cbBuffer = buf.Size();
+    return w32::WNetEnumResourceA(hEnum, &dwCount, buf.Data(), &cbBuffer);
+}
+
+// True when offset dwOff of psz falls on a character boundary of the ANSI
+// code page (not inside a double-byte character).
+bool IsCharBoundary(const char* psz, std::size_t dwOff) {
+    const char* p = psz;
+    while (static_cast<std::size_t>(p - psz) < dwOff && *p != '\0') p = w32::MbsInc(p);
+    return static_cast<std::size_t>(p - psz) == dwOff;
+}
+
+// The length of pszPrefix when pszName begins with it (case-insensitive,
+// ending on a character boundary of pszName); 0 otherwise.
+std::size_t PrefixMatch(const char* pszName, std::size_t nNameLen, const char* pszPrefix) {
+    std::size_t n = std::strlen(pszPrefix);
+    if (n == 0 || n > nNameLen) return 0;
+    if (w32::MbsNBICmp(pszName, pszPrefix, n) != 0) return 0;
+    return IsCharBoundary(pszName, n) ? n : 0;
+}
+
+// Copies a result that must fit the caller's buffer whole, terminator
+// included: otherwise the buffer stays empty and the size needed is written
+// back (ERROR_MORE_DATA).
+DWORD CopyWhole(char* pszDest, DWORD& BufSize, const std::string& strResult) {
+    if (strResult.size() + 1 > BufSize) {
+        BufSize = static_cast<DWORD>(strResult.size() + 1);
+        return ERROR_MORE_DATA;
+    }
+    std::memcpy(pszDest, strResult.c_str(), strResult.size() + 1);
+    return 0;
+}
+
+// The tests that both DNC-to-UNC operations make before anything else: both
+// pointers given, two leading backslashes, a backslash behind the server
+// part, and room for the name with its terminator in a 260-byte buffer.
+DWORD CheckDncName(const char* DNCName, const char* UNCName, const char* pszNoBackslashText) {
+    if (DNCName == nullptr || UNCName == nullptr) {
+        QV_ERROR("DNCName oder UNCName == NULL");
+        return ERROR_INVALID_ADDRESS;
+    }
+    if (DNCName[0] != '\\' || DNCName[1] != '\\') {
+        QV_ERROR("DNCName beginnt nicht mit \\\\");
+        return CONV_BAD_NAME_FORMAT;
+    }
+    if (w32::MbsChr(DNCName + 2, '\\') == nullptr) {
+        QV_ERROR(pszNoBackslashText);
+        return CONV_BAD_NAME_FORMAT;
+    }
+    const std::size_t nLen = std::strlen(DNCName);
+    if (nLen >= kPathSize) {
+        QV_ERROR("DNCName zu lang, len=" << nLen << ", CONV_NAME_TOO_LONG");
+        return CONV_NAME_TOO_LONG;
+    }
+    return 0;
+}
+
+}  // namespace
+
+// ---- MOUNT_T ----------------------------------------------------------------
+
+MOUNT_T::MOUNT_T() : dwNetType(NET_TYPE_UNSUPPORTED) {}
+
+MOUNT_T::MOUNT_T(const MOUNT_T& other)
+    : dwNetType(other.dwNetType),
+      LocalName(other.LocalName),
+      RemoteName(other.RemoteName),
+      DNCName(other.DNCName) {}
+
+MOUNT_T::~MOUNT_T() = default;
+
+MOUNT_T& MOUNT_T::operator=(const MOUNT_T& other) {
+    if (this != &other) {
+        dwNetType = other.dwNetType;
+        LocalName = other.LocalName;
+        RemoteName = other.RemoteName;
+        DNCName = other.DNCName;
+    }
+    return *this;
+}
+
+// ---- list lifecycle ---------------------------------------------------------
+
+DWORD CNetResConvert::BuildLists() {
+    if (s_bBuildListsRunning) return 0;
+    s_bBuildListsRunning = true;
+    struct Done {
+        ~Done() { s_bBuildListsRunning = false; }
+    } done;
+
+    QV_TRACE_ENTER("BuildLists");
+
+    DWORD dwRet = 0;
+    bool bSkipErrorRule = false;
+    if (m_tNet.dwPlatformId == kNotDetected) {
+        // Environment detection, once per process (again only after a
+        // failed version query).
+        GetSysVersion(m_tNet.dwPlatformId);
+        dwRet = GetNetProv(m_tNet);
+        GetZentrixModi();
+    }
+    if (dwRet == 0) {
+        if (m_bUseGetUniv == 0)
+            dwRet = GetAllServers();
+        else
+            bSkipErrorRule = true;  // the server list is built on its first use
+    }
+    if (!bSkipErrorRule && m_bUseGetUniv != 0) {
+        QV_PARAM("Fehler ignoriert! dwRet=\n" << dwRet);
+        dwRet = 0;
+    }
+
+    if (TraceIsOn()) {
+        // Shows the installed providers in the trace; it leaves the lists empty.
+        QV_PARAM("BEGINN: Zus\xE4" "tzliche Information f\xFCr Trace");
+        if (m_bNetScannedOnce == 0) GetServerList();
+        ClearLists();
+        m_fObjFound = 0;
+        NETRESOURCEA tFound;
+        std::memset(&tFound, 0, sizeof tFound);
+        NetScan(nullptr, nullptr, RESOURCEDISPLAYTYPE_NETWORK, 1, &tFound);
+        QV_PARAM("ENDE: Zus\xE4" "tzliche Information f\xFCr Trace");
+    }
+    return dwRet;
+}
+
+DWORD CNetResConvert::ClearLists() {
+    QV_TRACE_ENTER("ClearLists");
+
+    if (m_tNet.tNwProvider.wAvailable != 0) ClearNetInfo(&m_tNet.tNwProvider);
+    if (m_tNet.tMsProvider.wAvailable != 0) ClearNetInfo(&m_tNet.tMsProvider);
+    m_bNetScanned = 0;
+    m_ServerList.clear();
+    m_UseDomains.clear();
+    m_fUseAllDom = 1;
+    m_MountList.clear();
+    MapList.clear();
+    m_VolumeList.clear();
+    return 0;
+}
+
+WORD CNetResConvert::GetConvertMode() {
+    QV_ERROR("GetConvertMode ist veraltet und darf nicht mehr benutzt werden!");
+    return 0;
+}
+
+void CNetResConvert::SetConvertMode(WORD /*wMode*/) {
+    QV_TRACE_ENTER("SetConvertMode ALT");
+    QV_ERROR("SetConvertMode ist veraltet und darf nicht mehr benutzt werden!");
+}
+
+// ---- mount list -------------------------------------------------------------
+
+const std::vector<MOUNT_T>& CNetResConvert::GetMountList() {
+    QV_TRACE_ENTER("GetMountList");
+
+    if (m_tNet.dwPlatformId == kNotDetected) BuildLists();
+    if (!m_MountList.empty()) {
+        QV_PARAM("Clear MountList: size=" << m_MountList.size());
+        m_MountList.clear();
+    }
+
+    // The list is built apart and published at the end: a server scan that a
+    // conversion starts in the middle (and that clears the lists) can then
+    // neither drop entries nor shift the short-name slots against them.
+    std::vector<MOUNT_T> tList;
+    char szKurz[kShortSlots][kPathSize] = {};
+    DWORD dwSlot = 0;
+    DWORD dwRet = 0;
+    EnumHandle hEnum;
+
+    try {
+        tList.reserve(kShortSlots);
+        dwRet = hEnum.Open(RESOURCE_CONNECTED, RESOURCETYPE_DISK, 0, nullptr);
+        if (dwRet != NO_ERROR) {
+            QV_SYSERROR("WNetOpenEnum", dwRet);
+        } else {
+            EnumBuffer buf;
+            for (;;) {
+                DWORD dwCount = 0xFFFFFFFF;
+                DWORD cbBuffer = 0;
+                dwRet = EnumBatch(hEnum.Get(), buf, kMountEnumSize, dwCount, cbBuffer, [&] {
+                    QV_PARAM("EnumResource=ERROR_MORE_DATA=" << ERROR_MORE_DATA << ", Count="
+                                                             << dwCount << ", RequiredSize="
+                                                             << cbBuffer << ", max=" << kMountEnumSize);
+                    QV_PARAM("new pNetRes [" << cbBuffer << "]");
+                });
+                if (dwRet != NO_ERROR) {
+                    buf.Free();
+                    if (dwRet != ERROR_NO_MORE_ITEMS) QV_SYSERROR("WNetEnumResource", dwRet);
+                    break;
+                }
+                if (dwCount < 1) continue;
+
+                const NETRESOURCEA* pRes = buf.Records();
+                DWORD dwEntries = buf.Count(dwCount);
+                for (DWORD i = 0; i < dwEntries; ++i) {
+                    const NETRESOURCEA& r = pRes[i];
+                    if (r.lpLocalName == nullptr) {
+                        QV_PARAM("LocalName==NULL, continue");
+                        continue;
+                    }
+                    if (r.lpProvider == nullptr) {
+                        QV_PARAM("Provider==NULL, continue");
+                        continue;
+                    }
+                    if (r.lpRemoteName == nullptr) {
+                        QV_PARAM("RemoteName==NULL, continue");
+                        continue;
+                    }
+                    QV_PARAM("__Map#=" << i << ", " << r.lpLocalName << "=" << r.lpRemoteName
+                                       << ", NP=" << r.lpProvider);
+
+                    MOUNT_T tMount;
+                    tMount.dwNetType = GetNetType(r.lpProvider);
+                    if (tMount.dwNetType == NET_TYPE_UNSUPPORTED) continue;
+                    tMount.LocalName = r.lpLocalName;
+                    tMount.RemoteName = r.lpRemoteName;
+
+                    // The DNC name of the remote name.
+                    alignas(REMOTE_NAME_INFOA) char szUniv[kUniversalSize];
+                    bool bConvert = m_bUseGetUniv == 0;
+                    if (m_bUseGetUniv != 0 && tMount.dwNetType == WNNC_NET_LANMAN) {
+                        tMount.DNCName = tMount.RemoteName;
+                        dwRet = 0;
+                        QV_PARAM("DNC-Name==Remote-Name=" << tMount.DNCName);
+                    } else if (m_bUseGetUniv != 0) {
+                        DWORD cbUniv = kUniversalSize;
+                        dwRet = w32::WNetGetUniversalNameA(r.lpLocalName, REMOTE_NAME_INFO_LEVEL,
+                                                           szUniv, &cbUniv);
+                        if (dwRet == NO_ERROR) {
+                            const char* pszUniv =
+                                reinterpret_cast<const REMOTE_NAME_INFOA*>(szUniv)->lpUniversalName;
+                            tMount.DNCName = pszUniv != nullptr ? pszUniv : "";
+                            QV_PARAM("WNetGetUniversalName=" << dwRet << ", DNC=" << tMount.DNCName);
+                        } else {
+                            QV_SYSERROR("WNetGetUniversalName", dwRet);
+                            bConvert = true;
+                        }
+                    }
+                    if (bConvert) {
+                        DWORD cbDnc = kUniversalSize;
+                        szUniv[0] = '\0';
+                        dwRet = ConvName2DNC(r.lpRemoteName, szUniv, cbDnc);
+                        szUniv[kUniversalSize - 1] = '\0';
+                        tMount.DNCName = szUniv;
+                    }
+
+                    // The short form, for the first 25 entries.
+                    if (dwSlot < kShortSlots) {
+                        if (m_bUseLongAndShortDir != 0 && dwRet == 0) {
+                            char szWork[kPathSize];
+                            char szLang[kPathSize];
+                            BoundedCopy(szWork, sizeof szWork, tMount.DNCName.c_str());
+                            szLang[0] = '\0';
+                            GetLongAndShortDNCName(szWork, szLang, szKurz[dwSlot]);
+                            szLang[kPathSize - 1] = '\0';
+                            szKurz[dwSlot][kPathSize - 1] = '\0';
+                            tMount.DNCName = szLang;
+                        } else {
+                            szKurz[dwSlot][0] = '\0';
+                        }
+                        ++dwSlot;
+                    }
+
+                    tList.push_back(tMount);
+                }
+                if (dwRet != NO_ERROR) break;
+            }
+        }
+    } catch (const std::exception&) {
+        // Out of memory: the drives listed so far are kept.
+        QV_SYSERROR("GetMountList", static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    }
+    hEnum.Close();
+
+    m_MountList.swap(tList);
+    std::memcpy(m_MountListKurzName, szKurz, sizeof m_MountListKurzName);
+    QV_PARAM("MountedDrives=" << m_MountList.size());
+    return m_MountList;
+}
+
+// ---- resource name to DNC ---------------------------------------------------
+
+DWORD CNetResConvert::GetResNameType(const char* ResName, DWORD& dwType) {
+    QV_TRACE_ENTER("GetResNameType");
+
+    if (ResName == nullptr || ResName[0] == '\0' || ResName[1] == '\0') {
+        dwType = RES_TYPE_UNKNOWN;
+        QV_ERROR("Bad ResName=" << TraceStr(ResName));
+        return ERROR_INVALID_PARAMETER;
+    }
+    const unsigned char c = static_cast<unsigned char>(ResName[0]);
+    const bool bLetter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    if (bLetter && ResName[1] == ':') {
+        dwType = RES_TYPE_MAP;
+        QV_PARAM(ResName << " is MAP, type=" << dwType);
+        return 0;
+    }
+    if (ResName[0] == '\\' && ResName[1] == '\\') {
+        dwType = RES_TYPE_UNC;
+        QV_PARAM(ResName << " is UNC like, type=" << dwType);
+        return 0;
+    }
+    dwType = RES_TYPE_UNKNOWN;
+    QV_ERROR(ResName << " is an unknown, type=" << dwType);
+    return CONV_BAD_RES_TYPE;
+}
+
+DWORD CNetResConvert::ConvRes2DNC(const char* ResName, char* DNCName, DWORD& BufSize) {
+    QV_TRACE_ENTER("ConvRes2DNC");
+
+    if (ResName == nullptr || DNCName == nullptr || BufSize == 0) {
+        QV_ERROR("ResName oder DNCName == NULL");
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (std::strlen(ResName) <= 2) {
+        QV_ERROR("ResName <= 2");
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (m_tNet.dwPlatformId == kNotDetected) BuildLists();
+
+    DNCName[0] = '\0';
+    QV_PARAM("Res=" << ResName << ", BufSize=" << BufSize);
+
+    DWORD dwType = RES_TYPE_UNKNOWN;
+    DWORD dwRet = GetResNameType(ResName, dwType);
+    if (dwRet != 0) {
+        QV_ERROR("GetResNameType: ERR=" << dwRet);
+        return dwRet;
+    }
+
+    try {
+        if (dwType == RES_TYPE_MAP) {
+            const char szDrive[3] = {ResName[0], ResName[1], '\0'};
+            if (m_MountList.empty()) GetMountList();
+
+            dwRet = CONV_BAD_RES_NAME;
+            const MOUNT_T* pMount = nullptr;
+            for (const MOUNT_T& tMount : m_MountList) {
+                if (w32::MbsICmp(tMount.LocalName.c_str(), szDrive) == 0) {
+                    pMount = &tMount;
+                    break;
+                }
+            }
+            if (pMount == nullptr) {
+                QV_ERROR("Drive " << szDrive << " NOT_FOUND in MountList");
+                return CONV_BAD_RES_NAME;
+            }
+            QV_PARAM("Drive " << pMount->LocalName << "=" << pMount->RemoteName
+                              << ", dwNetType=" << pMount->dwNetType);
+            if (pMount->DNCName.empty()) {
+                QV_ERROR("CONV_BAD_MAP_PATH bei  " << pMount->DNCName);
+                QV_ERROR("Drive " << szDrive << " NOT_FOUND in MountList");
+                return CONV_BAD_MAP_PATH;
+            }
+            // The rest behind the drive follows the drive's DNC name as it is.
+            dwRet = CopyWhole(DNCName, BufSize, pMount->DNCName + (ResName + 2));
+            if (dwRet != 0) QV_ERROR("Buffer zu klein, dwRet=" << dwRet);
+        } else {
+            std::vector<std::string> tMaps;
+            if (ConvDNCtoMAP(ResName, tMaps) == 0 && !tMaps.empty()) {
+                QV_PARAM("Pfad liegt bereits im DNC-Format vor!");
+                dwRet = CopyWhole(DNCName, BufSize, ResName);
+                if (dwRet != 0) QV_ERROR("Buffer zu klein, dwRet=" << dwRet);
+            } else {
+                dwRet = ConvName2DNC(ResName, DNCName, BufSize);
+            }
+            QV_PARAM("ACHTUNG: RES_TYPE_NAME wird nicht mehr unterstuetzt!");
+        }
+    } catch (const std::exception&) {
+        DNCName[0] = '\0';
+        dwRet = ERROR_NOT_ENOUGH_MEMORY;
+        QV_SYSERROR("ConvRes2DNC", dwRet);
+    }
+
+    QV_PARAM("OK, DNC=" << DNCName);
+    return dwRet;
+}
+
+// ---- DNC to UNC and mapped drive --------------------------------------------
+
+DWORD CNetResConvert::ConvDNCtoUNC(const char* DNCName, char* UNCName) {
+    QV_TRACE_ENTER("ConvDNCtoUNC");
+    QV_PARAM("DNC=" << TraceStr(DNCName));
+
+    DWORD dwRet = CheckDncName(DNCName, UNCName, "DNCName hat keine Backslashes nach \\\\");
+    if (dwRet != 0) return dwRet;
+    BoundedCopy(UNCName, kPathSize, DNCName);
+    QV_PARAM("UNC=" << TraceStr(UNCName));
+    return 0;
+}
+
+DWORD CNetResConvert::ConvDNC2UNC(const char* DNCName, char* UNCName, std::vector<std::string>& MAP) {
+    QV_TRACE_ENTER("ConvDNC2UNC");
+    QV_PARAM("DNC=" << TraceStr(DNCName));
+
+    MAP.clear();
+    DWORD dwRet = CheckDncName(DNCName, UNCName, "DNCName hat keinen 2. backslash");
+    if (dwRet != 0) return dwRet;
+    const std::size_t nLen = std::strlen(DNCName);
+
+    if (m_tNet.dwPlatformId == kNotDetected) BuildLists();
+    if (m_MountList.empty()) GetMountList();
+
+    // Every drive whose DNC name (long form, else short form) leads the name
+    // up to a component boundary gives one path, in mount-list order.
+    DWORD dwMapIndex = 0;
+    try {
+        for (std::size_t i = 0; i < m_MountList.size(); ++i) {
+            const MOUNT_T& tMount = m_MountList[i];
+            const char* pszShort = i < kShortSlots ? m_MountListKurzName[i] : "";
+            std::size_t nMatch = PrefixMatch(DNCName, nLen, tMount.DNCName.c_str());
+            if (nMatch == 0) nMatch = PrefixMatch(DNCName, nLen, pszShort);
+            if (nMatch == 0) continue;
+
+            const char* pszRest = DNCName + nMatch;
+            if (*pszRest != '\0' && *pszRest != '\\') {
+                QV_PARAM("ACHTUNG: DNCName+len=" << pszRest);
+                continue;
+            }
+            std::string strPath = tMount.LocalName + pszRest;
+            if (strPath.size() >= kPathSize) {
+                QV_PARAM("Mapped Drive=" << strPath << " zu lang, ausgelassen");
+                continue;
+            }
+            QV_PARAM("Mapped Drive=" << strPath << ", MapIndex=" << dwMapIndex);
+            MAP.push_back(std::move(strPath));
+            ++dwMapIndex;
+        }
+    } catch (const std::exception&) {
+        // Out of memory: the paths found so far are kept.
+        QV_SYSERROR("ConvDNC2UNC", static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    }
+
+    BoundedCopy(UNCName, kPathSize, DNCName);
+    if (MAP.empty())
+        QV_PARAM("UNC=" << UNCName << ", ML.size=" << MAP.size() << ", Ret=" << 0);
+    else
+        QV_PARAM("UNC=" << UNCName << ", MAP=" << MAP.front() << ", ML.size=" << MAP.size()
+                        << ", Ret=" << 0);
+    return 0;
+}
+
+DWORD CNetResConvert::ConvDNCtoMAP(const char* DNCName, std::vector<std::string>& MAP) {
+    char szUNC[kPathSize];
+    return ConvDNC2UNC(DNCName, szUNC, MAP);
+}
+
+DWORD CNetResConvert::GetMapEntry(const char* pszDNCName, NETRESOURCEA* pNetRes, DWORD dwIndex,
+                                  char* pszMap) {
+    QV_TRACE_ENTER("GetMapEntry");
+    QV_PARAM("GetMapEntry: DNC=" << TraceStr(pszDNCName) << ", Index=" << dwIndex << " von "
+                                 << MapList.size());
+
+    if (dwIndex >= MapList.size()) {
+        QV_ERROR("GetMapEntry: Invalid MapList Index=" << dwIndex
+                                                       << ", CONV_IVALID_INDEX ERR=" << CONV_IVALID_INDEX);
+        return CONV_IVALID_INDEX;
+    }
+    if (pszDNCName == nullptr || pszMap == nullptr || pNetRes == nullptr) {
+        QV_ERROR("pszDNCName oder pszMap oder pNetRes == NULL");
+        return ERROR_INVALID_ADDRESS;
+    }
+    BoundedCopy(pszMap, kPathSize, MapList[dwIndex].c_str());
+    QV_PARAM("  Map=" << pszMap);
+    return 0;
+}
+
+// ---- server and volume lists --------------------------------------------------
+
+const std::vector<std::string>& CNetResConvert::GetServerList() {
+    QV_TRACE_ENTER("GetServerList");
+
+    if (m_tNet.dwPlatformId == kNotDetected) BuildLists();
+    GetAllServers();
+    QV_PARAM("GetServerList: NW-Servers=" << m_tNet.tNwProvider.dwServerCount
+                                          << ", MS-Servers=" << m_tNet.tMsProvider.dwServerCount
+                                          << ", ServerList.size=" << m_ServerList.size());
+    return m_ServerList;
+}
+
+DWORD CNetResConvert::GetServerInfo(DWORD dwIndex, NETRESOURCEA* pRes) {
+    if (m_tNet.dwPlatformId == kNotDetected) BuildLists();
+    QV_PARAM("ACHTUNG: GetServerInfo darf nicht mehr aufgerufen werden!");
+    return GetNextServer(dwIndex, pRes);
+}
+
+DWORD CNetResConvert::EnumServerRes(NETRESOURCEA* pRes) {
+    QV_TRACE_ENTER("EnumServerRes");
+
+    if (pRes == nullptr) {
+        QV_ERROR("pRes == NULL");
+        return ERROR_INVALID_ADDRESS;
+    }
+    QV_PARAM("RemoteName=" << TraceStr(pRes->lpRemoteName) << ", Provider="
+                           << TraceStr(pRes->lpProvider) << ", DisplayType=" << pRes->dwDisplayType
+                           << ", Type=" << pRes->dwType << ", Usage=" << pRes->dwUsage);
+
+    if (m_tNet.dwPlatformId == kNotDetected) BuildLists();
+    pRes->dwUsage = RESOURCEUSAGE_CONNECTABLE;
+
+    EnumHandle hEnum;
+    DWORD dwRet = hEnum.Open(RESOURCE_GLOBALNET, RESOURCETYPE_DISK, RESOURCEUSAGE_CONNECTABLE, pRes);
+    if (dwRet != NO_ERROR) {
+        QV_SYSERROR("WNetOpenEnum", dwRet);
+        return dwRet;
+    }
+
+    // One batch: as many entries as fit, retried once in a larger buffer
+    // when not even one fits.
+    EnumBuffer buf;
+    DWORD dwCount = 0xFFFFFFFF;
+    DWORD cbBuffer = 0;
+    dwRet = EnumBatch(hEnum.Get(), buf, kVolumeEnumSize, dwCount, cbBuffer, [&] {
+        QV_PARAM("EnumResource=" << ERROR_MORE_DATA << ", Count=" << dwCount
+                                 << ", BufSize=" << cbBuffer);
+        dwCount = 0xFFFFFFFF;
+    });
+    if (dwRet != NO_ERROR) {
+        QV_SYSERROR("WNetEnumResource", dwRet);
+        return dwRet;
+    }
+    QV_PARAM("EnumResource=" << dwRet << ", Count=" << dwCount << ", BufSize=" << cbBuffer);
+    hEnum.Close();
+
+    try {
+        std::vector<std::string> tVolumes;
+        const NETRESOURCEA* pShares = buf.Records();
+        DWORD dwEntries = buf.Count(dwCount);
+        tVolumes.reserve(dwEntries);
+        for (DWORD i = 0; i < dwEntries; ++i) {
+            QV_PARAM(" Share=" << TraceStr(pShares[i].lpRemoteName));
+            if (pShares[i].lpRemoteName != nullptr) tVolumes.emplace_back(pShares[i].lpRemoteName);
+        }
+        m_VolumeList.swap(tVolumes);
+    } catch (const std::exception&) {
+        QV_SYSERROR("EnumServerRes", static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    QV_PARAM("Anzahl Volumes=" << m_VolumeList.size());
+    return 0;
+}
+
+const std::vector<std::string>& CNetResConvert::GetVolumeList() {
+    return m_VolumeList;
+}
+
+// ---- DNC names taken apart ------------------------------------------------------
+
+DWORD CNetResConvert::GetServerFromDNC(char* pszDNC, char* pszServer) {
+    QV_TRACE_ENTER("GetServerFromDNC");
+
+    if (pszDNC == nullptr || pszServer == nullptr) {
+        QV_ERROR("pszDNC oder pszServer == NULL");
+        return ERROR_INVALID_ADDRESS;
+    }
+    // The server part: the leading backslashes and the name behind them.
+    std::memset(pszServer, 0, kPathSize);
+    BoundedCopy(pszServer, kPathSize, pszDNC);
+    char* p = pszServer;
+    while (*p == '\\') ++p;
+    char* pEnd = w32::MbsChr(p, '\\');
+    if (pEnd != nullptr) *pEnd = '\0';
+
+    QV_PARAM("GetServerFromDNC=" << TraceStr(pszDNC) << ", Server=" << TraceStr(pszServer));
+    return 0;
+}
