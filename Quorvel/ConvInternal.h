@@ -3,6 +3,8 @@
 
 #include <cstddef>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -42,3 +44,55 @@ inline bool BoundedAppend(char* dst, std::size_t dstSize, const char* src) {
     dst[used + n] = '\0';
     return whole;
 }
+
+// An open WNet enumeration, closed on every way out.
+class EnumHandle {
+public:
+    EnumHandle() = default;
+    EnumHandle(const EnumHandle&) = delete;
+    EnumHandle& operator=(const EnumHandle&) = delete;
+    ~EnumHandle() { Close(); }
+
+    DWORD Open(DWORD dwScope, DWORD dwType, DWORD dwUsage, NETRESOURCEA* pRes) {
+        DWORD dwRet = w32::WNetOpenEnumA(dwScope, dwType, dwUsage, pRes, &m_h);
+        m_bOpen = dwRet == NO_ERROR;
+        return dwRet;
+    }
+    HANDLE Get() const { return m_h; }
+    void Close() {
+        if (m_bOpen) w32::WNetCloseEnum(m_h);
+        m_bOpen = false;
+    }
+
+private:
+    HANDLE m_h = nullptr;
+    bool m_bOpen = false;
+};
+
+// The buffer of one enumeration call: NETRESOURCEA records at its start,
+// their strings behind them.
+class EnumBuffer {
+public:
+    bool Alloc(DWORD cb) {
+        m_p.reset();
+        m_p.reset(new (std::nothrow) unsigned char[cb == 0 ? 1 : cb]);
+        m_cb = m_p ? cb : 0;
+        return m_p != nullptr;
+    }
+    void Free() {
+        m_p.reset();
+        m_cb = 0;
+    }
+    DWORD Size() const { return m_cb; }
+    void* Data() { return m_p.get(); }
+    const NETRESOURCEA* Records() const { return reinterpret_cast<const NETRESOURCEA*>(m_p.get()); }
+    // The number of records the call returned, never more than the buffer holds.
+    DWORD Count(DWORD dwReturned) const {
+        DWORD dwFit = m_cb / static_cast<DWORD>(sizeof(NETRESOURCEA));
+        return dwReturned < dwFit ? dwReturned : dwFit;
+    }
+
+private:
+    std::unique_ptr<unsigned char[]> m_p;
+    DWORD m_cb = 0;
+};

@@ -45,58 +45,6 @@ constexpr DWORD kUniversalSize = 1040;      // universal name and conversion buf
 // version query keeps failing) must not start it again.
 bool s_bBuildListsRunning = false;
 
-// An open WNet enumeration, closed on every way out.
-class EnumHandle {
-public:
-    EnumHandle() = default;
-    EnumHandle(const EnumHandle&) = delete;
-    EnumHandle& operator=(const EnumHandle&) = delete;
-    ~EnumHandle() { Close(); }
-
-    DWORD Open(DWORD dwScope, DWORD dwType, DWORD dwUsage, NETRESOURCEA* pRes) {
-        DWORD dwRet = w32::WNetOpenEnumA(dwScope, dwType, dwUsage, pRes, &m_h);
-        m_bOpen = dwRet == NO_ERROR;
-        return dwRet;
-    }
-    HANDLE Get() const { return m_h; }
-    void Close() {
-        if (m_bOpen) w32::WNetCloseEnum(m_h);
-        m_bOpen = false;
-    }
-
-private:
-    HANDLE m_h = nullptr;
-    bool m_bOpen = false;
-};
-
-// The buffer of one enumeration call: NETRESOURCEA records at its start,
-// their strings behind them.
-class EnumBuffer {
-public:
-    bool Alloc(DWORD cb) {
-        m_p.reset();
-        m_p.reset(new (std::nothrow) unsigned char[cb == 0 ? 1 : cb]);
-        m_cb = m_p ? cb : 0;
-        return m_p != nullptr;
-    }
-    void Free() {
-        m_p.reset();
-        m_cb = 0;
-    }
-    DWORD Size() const { return m_cb; }
-    void* Data() { return m_p.get(); }
-    const NETRESOURCEA* Records() const { return reinterpret_cast<const NETRESOURCEA*>(m_p.get()); }
-    // The number of records the call returned, never more than the buffer holds.
-    DWORD Count(DWORD dwReturned) const {
-        DWORD dwFit = m_cb / static_cast<DWORD>(sizeof(NETRESOURCEA));
-        return dwReturned < dwFit ? dwReturned : dwFit;
-    }
-
-private:
-    std::unique_ptr<unsigned char[]> m_p;
-    DWORD m_cb = 0;
-};
-
 // One enumeration call into a buffer of cbFirst bytes. When not even one
 // entry fits, the buffer is replaced by one of the size the platform asked
 // for (traced through onMoreData) and the call is made once more with the

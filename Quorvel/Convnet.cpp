@@ -17,7 +17,7 @@ namespace {
 
 constexpr DWORD kNotDetected = 0xFFFFFFFF;    // dwPlatformId before detection
 constexpr DWORD kAnyDisplayType = 0xFFFFFFFF; // search: any display type matches
-constexpr DWORD kScanBufferSize = 1600;       // first enumeration buffer of a level
+constexpr DWORD kEnumBufferSize = 1600;       // first enumeration buffer of a level
 constexpr DWORD kDomainSectionSize = 4096;    // section "MSDomains" of ZTXDOM.INI
 constexpr std::size_t kPathSize = 260;        // caller's path buffers
 constexpr std::size_t kWorkSize = 261;        // 260 bytes of text and a terminator
@@ -37,52 +37,6 @@ bool Contains(const char* pszText, const char* pszPart) {
 bool SameName(const char* a, const char* b) {
     return a != nullptr && b != nullptr && w32::MbsICmp(a, b) == 0;
 }
-
-// The heap buffer of one enumeration level (its records' strings live in it).
-class ScanBuffer {
-public:
-    bool Alloc(DWORD cb) {
-        m_p.reset(new (std::nothrow) unsigned char[cb == 0 ? 1 : cb]);
-        m_cb = m_p ? cb : 0;
-        return m_p != nullptr;
-    }
-    void Release() {
-        m_p.reset();
-        m_cb = 0;
-    }
-    void* Data() const { return m_p.get(); }
-    DWORD Size() const { return m_cb; }
-    const NETRESOURCEA* Entries() const {
-        return reinterpret_cast<const NETRESOURCEA*>(m_p.get());
-    }
-
-private:
-    std::unique_ptr<unsigned char[]> m_p;
-    DWORD m_cb = 0;
-};
-
-// An open WNet enumeration, closed on every way out of its level.
-class ScanHandle {
-public:
-    ScanHandle() = default;
-    ScanHandle(const ScanHandle&) = delete;
-    ScanHandle& operator=(const ScanHandle&) = delete;
-    ~ScanHandle() { Close(); }
-    DWORD Open(NETRESOURCEA* pParent) {
-        DWORD dwRet = w32::WNetOpenEnumA(RESOURCE_GLOBALNET, RESOURCETYPE_DISK, 0, pParent, &m_h);
-        m_bOpen = dwRet == NO_ERROR;
-        return dwRet;
-    }
-    HANDLE Get() const { return m_h; }
-    void Close() {
-        if (m_bOpen) w32::WNetCloseEnum(m_h);
-        m_bOpen = false;
-    }
-
-private:
-    HANDLE m_h = nullptr;
-    bool m_bOpen = false;
-};
 
 // The top of one provider's part of the network: an enumeration of it
 // yields the provider's trees, domains and servers.
@@ -227,10 +181,10 @@ DWORD CNetResConvert::NetScan(NETRESOURCEA* pParent, const char* pszSearch,
     QV_TRACE_ENTER("NetScan");
     if (m_fObjFound == 1) return 0;
 
-    ScanBuffer buf;
-    buf.Alloc(kScanBufferSize);  // a failed allocation is met in the batch loop
-    ScanHandle hEnum;
-    DWORD dwRet = hEnum.Open(pParent);
+    EnumBuffer buf;
+    buf.Alloc(kEnumBufferSize);  // a failed allocation is met in the batch loop
+    EnumHandle hEnum;
+    DWORD dwRet = hEnum.Open(RESOURCE_GLOBALNET, RESOURCETYPE_DISK, 0, pParent);
     if (dwRet != NO_ERROR) {
         QV_SYSERROR("WNetOpenEnum", dwRet);
         return dwRet;
@@ -268,7 +222,7 @@ DWORD CNetResConvert::NetScan(NETRESOURCEA* pParent, const char* pszSearch,
             break;
         }
 
-        const NETRESOURCEA* pEntries = buf.Entries();
+        const NETRESOURCEA* pEntries = buf.Records();
         for (DWORD i = 0; i < dwCount && m_fObjFound == 0; ++i) {
             NETRESOURCEA* pEntry = const_cast<NETRESOURCEA*>(&pEntries[i]);
             const char* pszRemote = pEntry->lpRemoteName;
@@ -366,7 +320,7 @@ DWORD CNetResConvert::NetScan(NETRESOURCEA* pParent, const char* pszSearch,
     }
 
     hEnum.Close();
-    buf.Release();
+    buf.Free();
     if (s_dwScanDepth > 0) --s_dwScanDepth;
     if (m_fObjFound == 1) dwRet = 0;
     QV_PARAM("Returnwert=" << dwRet);

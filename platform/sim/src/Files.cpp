@@ -162,11 +162,14 @@ HANDLE FindFirstFileA(const char* lpFileName, WIN32_FIND_DATAA* lpFindFileData) 
         return INVALID_HANDLE_VALUE;
     }
     std::vector<std::string> components;
-    std::string_view rest = std::string_view(lpFileName).substr(root->first.size());
-    while (!rest.empty()) {
-        std::size_t sep = rest.find('\\');
-        if (sep != 0) components.emplace_back(rest.substr(0, sep));
-        rest = sep == std::string_view::npos ? std::string_view() : rest.substr(sep + 1);
+    // Split at backslashes that are characters of their own: the trail byte
+    // of a double-byte character is never a separator.
+    const char* rest = lpFileName + root->first.size();
+    while (*rest != '\0') {
+        const char* sep = w32::MbsChr(rest, '\\');
+        const char* end = sep != nullptr ? sep : rest + std::strlen(rest);
+        if (end != rest) components.emplace_back(rest, end);
+        rest = sep != nullptr ? sep + 1 : end;
     }
     if (components.empty()) {
         SetLastErrorCode(ERROR_FILE_NOT_FOUND);
