@@ -46,7 +46,13 @@ struct TraceState {
 constinit TraceState g_State = {};
 
 // One lock for the stream and the tables, held for the length of a record.
+#if defined(_WIN32)
+// The MinGW runtime's mutex has no constant initializer: it is constructed
+// with the statics of this unit, before the module's load work runs.
+std::mutex g_TraceMutex;
+#else
 constinit std::mutex g_TraceMutex;
+#endif
 
 // The loading thread is recorded while the module's statics are initialised.
 [[maybe_unused]] const bool g_bLoadingThreadRecorded = (g_State.dwLoadingThread = w32::GetCurrentThreadId(), true);

@@ -18,8 +18,14 @@ namespace {
 
 class CNetResConvertApp {
 public:
+#if defined(_WIN32) && !defined(QUORVEL_SIMULATED)
+    // Windows: DllMain runs the load and unload work (below).
+    CNetResConvertApp() = default;
+    ~CNetResConvertApp() = default;
+#else
     CNetResConvertApp() { InitInstance(); }
     ~CNetResConvertApp() { ExitInstance(); }
+#endif
     CNetResConvertApp(const CNetResConvertApp&) = delete;
     CNetResConvertApp& operator=(const CNetResConvertApp&) = delete;
 
@@ -44,3 +50,14 @@ public:
 CNetResConvertApp theApp;
 
 }  // namespace
+
+#if defined(_WIN32) && !defined(QUORVEL_SIMULATED)
+extern "C" BOOL WINAPI DllMain(HINSTANCE /*hModule*/, DWORD dwReason, LPVOID /*lpReserved*/) {
+    // The C runtime constructs the statics of every unit before process
+    // attach reaches this function and destroys them after process detach
+    // has left it, so the order above holds.
+    if (dwReason == DLL_PROCESS_ATTACH) return theApp.InitInstance();
+    if (dwReason == DLL_PROCESS_DETACH) theApp.ExitInstance();
+    return TRUE;
+}
+#endif

@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ make pkg-config
   nlohmann-json3-dev libcli11-dev
   googletest libgtest-dev libbenchmark-dev
+  clang-14 libclang-rt-14-dev valgrind
 )
 
 missing=()

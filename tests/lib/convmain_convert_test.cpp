@@ -19,15 +19,11 @@ using Paths = std::vector<std::string>;
 // Microsoft share, Q: below it, H: and I: in a directory with a long name
 // (short DOCUME~1), and X:, whose name cannot be converted at all.
 json ConvertWorkstation() {
-    return json::parse(R"({
-      "os": {"platform_id": 2, "major": 4, "minor": 0, "build": 1381},
-      "providers": {"netware": "NetWare Services", "lanman": "Microsoft Windows Network"},
-      "network": [
-        {"remote": "NetWare Services", "display": "network", "provider": "NetWare Services", "children": [
-          {"remote": "\\\\NW1", "display": "server"}, {"remote": "\\\\NW2", "display": "server"}]},
-        {"remote": "Microsoft Windows Network", "display": "network", "provider": "Microsoft Windows Network", "children": [
-          {"remote": "SALES", "display": "domain", "children": [
-            {"remote": "\\\\FS1", "display": "server"}, {"remote": "\\\\FS2", "display": "server"}]}]}],
+    using qvtest::Node;
+    json ws = qvtest::NtWithBothProviders(
+        {qvtest::Top(qvtest::kNetWare, {Node("\\\\NW1", "server"), Node("\\\\NW2", "server")}),
+         qvtest::Top(qvtest::kMsNet, {Node("SALES", "domain", {Node("\\\\FS1", "server"), Node("\\\\FS2", "server")})})});
+    ws.update(json::parse(R"({
       "connections": [
         {"local": null, "remote": "\\\\NW1\\DATA", "provider": null},
         {"local": "K:", "remote": null, "provider": null},
@@ -45,7 +41,8 @@ json ConvertWorkstation() {
       "registry": {"HKEY_LOCAL_MACHINE\\Software\\Talmoro\\Components\\C0000318\\Versions\\1.0\\AdditionalInfos\\Quorvel100":
                    {"LongNames": 1}},
       "files": {"\\\\FS2\\PUBLIC": {"Documentation Archive": {"short": "DOCUME~1", "children": {}}}}
-    })");
+    })"));
+    return ws;
 }
 
 std::size_t Count(const std::string& text, const std::string& what) {

@@ -14,22 +14,22 @@ namespace {
 // NT, vendor's NetWare client. NW1 offers volumes; the other NetWare servers
 // make the volume enumeration fail in each of its ways.
 json ListsWorkstation() {
-    return json::parse(R"({
-      "os": {"platform_id": 2, "major": 4, "minor": 0, "build": 1381},
-      "providers": {"netware": "NetWare Services", "lanman": "Microsoft Windows Network"},
-      "network": [
-        {"remote": "NetWare Services", "display": "network", "provider": "NetWare Services", "children": [
-          {"remote": "\\\\NW1", "display": "server", "children": [{"remote": "\\\\NW1\\SYS", "display": "share"},
-            {"remote": "\\\\NW1\\DATA", "display": "share"}, {"remote": "\\\\NW1\\Q", "display": "share", "usage": 2}]},
-          {"remote": "\\\\DOWN", "display": "server", "open_error": 53}, {"remote": "\\\\EMPTY", "display": "server"},
-          {"remote": "\\\\BROKEN", "display": "server", "enum_error": 59, "children": [{"remote": "\\\\BROKEN\\S", "display": "share"}]},
-          {"remote": "\\\\BATCH", "display": "server", "batch": 2, "children": [{"remote": "\\\\BATCH\\A", "display": "share"},
-            {"remote": "\\\\BATCH\\B", "display": "share"}, {"remote": "\\\\BATCH\\C", "display": "share"}]}]},
-        {"remote": "Microsoft Windows Network", "display": "network", "provider": "Microsoft Windows Network", "children": [
-          {"remote": "SALES", "display": "domain", "children": [{"remote": "\\\\FS1", "display": "server"}]}]}],
-      "connections": [{"local": "F:", "remote": "\\\\NW1\\DATA", "provider": "NetWare Services"},
-                      {"local": "P:", "remote": "\\\\FS1\\P", "provider": "Microsoft Windows Network"}]
-    })");
+    using qvtest::Node;
+    json down = Node("\\\\DOWN", "server"), broken = Node("\\\\BROKEN", "server", {Node("\\\\BROKEN\\S", "share")});
+    json batch = Node("\\\\BATCH", "server", {Node("\\\\BATCH\\A", "share"), Node("\\\\BATCH\\B", "share"),
+                                                Node("\\\\BATCH\\C", "share")});
+    json queue = Node("\\\\NW1\\Q", "share");
+    down["open_error"] = 53;
+    broken["enum_error"] = 59;
+    batch["batch"] = 2;
+    queue["usage"] = 2;
+    json ws = qvtest::NtWithBothProviders(
+        {qvtest::Top(qvtest::kNetWare, {Node("\\\\NW1", "server", {Node("\\\\NW1\\SYS", "share"), Node("\\\\NW1\\DATA", "share"), queue}),
+                                        down, Node("\\\\EMPTY", "server"), broken, batch}),
+         qvtest::Top(qvtest::kMsNet, {Node("SALES", "domain", {Node("\\\\FS1", "server")})})});
+    ws["connections"] = {{{"local", "F:"}, {"remote", "\\\\NW1\\DATA"}, {"provider", qvtest::kNetWare}},
+                         {{"local", "P:"}, {"remote", "\\\\FS1\\P"}, {"provider", qvtest::kMsNet}}};
+    return ws;
 }
 
 }  // namespace

@@ -11,35 +11,17 @@ using nlohmann::json;
 
 namespace {
 
-const char kNw[] = "NetWare Services";
-const char kMs[] = "Microsoft Windows Network";
+using qvtest::Node;
+using qvtest::Top;
+const char* const kNw = qvtest::kNetWare;
+const char* const kMs = qvtest::kMsNet;
 
-json Node(const std::string& remote, const char* display, json children = nullptr) {
-    json n = {{"remote", remote}, {"display", display}};
-    if (!children.is_null()) n["children"] = std::move(children);
-    return n;
-}
-json Top(const char* provider, json children) {
-    json n = Node(provider, "network", std::move(children));
-    n["provider"] = provider;
-    return n;
-}
 json Ws(json network) {
     return {{"providers", {{"netware", kNw}, {"lanman", kMs}}}, {"network", std::move(network)}};
 }
 
-// The environment as detection leaves it on NT with both providers.
-void Detected(DWORD client = 2) {
-    _Networks& n = CNetResConvertTestAccess::Net();
-    n.dwPlatformId = 2;
-    n.tNwProvider = {1, WNNC_NET_NETWARE, client, {}, 0, nullptr, 0, nullptr};
-    std::strcpy(n.tNwProvider.szName, kNw);
-    n.tMsProvider = {1, WNNC_NET_LANMAN, 0, {}, 0, nullptr, 0, nullptr};
-    std::strcpy(n.tMsProvider.szName, kMs);
-}
-
-template <class Node>
-std::vector<std::string> Names(const Node* p) {
+template <class Chain>
+std::vector<std::string> Names(const Chain* p) {
     std::vector<std::string> v;
     for (; p != nullptr; p = p->pNext) v.emplace_back(p->szName);
     return v;
@@ -47,7 +29,15 @@ std::vector<std::string> Names(const Node* p) {
 
 }  // namespace
 
-class ConvnetScan : public LibTest {};
+class ConvnetScan : public LibTest {
+protected:
+    // Detection on NT with both providers.
+    static void Detected(DWORD client = 2) {
+        DetectNetWare(2, client);
+        A::Net().tMsProvider = {1, WNNC_NET_LANMAN, 0, {}, 0, nullptr, 0, nullptr};
+        std::strcpy(A::Net().tMsProvider.szName, kMs);
+    }
+};
 
 TEST_F(ConvnetScan, GetNetTypeFirstMatchingRuleDecides) {
     struct Row {

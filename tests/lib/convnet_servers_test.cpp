@@ -11,21 +11,14 @@ using nlohmann::json;
 
 namespace {
 
+using qvtest::Node;
+
 // NT with the vendor's NetWare client: NetWare servers NW1 and NW2, found in
 // this order, and the Microsoft server MS1 in domain SALES.
 json ThreeServers() {
-    return json::parse(R"({
-      "providers": {"netware": "NetWare Services", "lanman": "Microsoft Windows Network"},
-      "network": [
-        {"remote": "NetWare Services", "display": "network", "provider": "NetWare Services",
-         "children": [{"remote": "\\\\NW1", "display": "server"}, {"remote": "\\\\NW2", "display": "server"}]},
-        {"remote": "Microsoft Windows Network", "display": "network", "provider": "Microsoft Windows Network",
-         "children": [{"remote": "SALES", "display": "domain",
-                       "children": [{"remote": "\\\\MS1", "display": "server"}]}]}]})");
-}
-
-bool Has(const std::string& trace, const std::string& line) {
-    return trace.find(line + "\r\n") != std::string::npos;
+    return {{"providers", {{"netware", qvtest::kNetWare}, {"lanman", qvtest::kMsNet}}},
+            {"network", {qvtest::Top(qvtest::kNetWare, {Node("\\\\NW1", "server"), Node("\\\\NW2", "server")}),
+                         qvtest::Top(qvtest::kMsNet, {Node("SALES", "domain", {Node("\\\\MS1", "server")})})}}};
 }
 
 struct Forms {
@@ -91,9 +84,9 @@ TEST_F(ConvnetServers, FailedIndexQueries) {
     EXPECT_EQ(r.lpRemoteName, nullptr);
 
     const std::string trace = TraceRecords();
-    EXPECT_TRUE(Has(trace, "   ERROR:GetNextServer: Invalid Index=3, ERR=259"));
-    EXPECT_TRUE(Has(trace, "   ERROR:Index=7, Not avaiable,  ServerCount=3, ERR=259"));
-    EXPECT_TRUE(Has(trace, "   ERROR:No Server avaiable, ERR=259"));
+    EXPECT_TRUE(TraceHas(trace, "   ERROR:GetNextServer: Invalid Index=3, ERR=259"));
+    EXPECT_TRUE(TraceHas(trace, "   ERROR:Index=7, Not avaiable,  ServerCount=3, ERR=259"));
+    EXPECT_TRUE(TraceHas(trace, "   ERROR:No Server avaiable, ERR=259"));
 }
 
 // The scan runs once until ClearLists; the Microsoft scan's result replaces
@@ -185,10 +178,10 @@ TEST_F(ConvnetServers, LengthLimitCountsExtraBytes) {
     EXPECT_EQ(LongAndShort(base + "\\abcdefg"), tooLong);   // 260
     EXPECT_EQ(LongAndShort(base + "\\Reports 1"), tooLong);  // 263
     const std::string trace = TraceRecords();
-    EXPECT_TRUE(Has(trace, "   ERROR:iLengthLang=260 zu lang"));
-    EXPECT_TRUE(Has(trace, "   ERROR:iLengthLang=263 zu lang, wfd.cFileName=Reports 1"));
-    EXPECT_TRUE(Has(trace, "   PARAM:Vor FindFirstFile (Last)"));
-    EXPECT_TRUE(Has(trace, "   PARAM:LangerDNCPfad=LEER, KurzerDNCPfad=LEER"));
+    EXPECT_TRUE(TraceHas(trace, "   ERROR:iLengthLang=260 zu lang"));
+    EXPECT_TRUE(TraceHas(trace, "   ERROR:iLengthLang=263 zu lang, wfd.cFileName=Reports 1"));
+    EXPECT_TRUE(TraceHas(trace, "   PARAM:Vor FindFirstFile (Last)"));
+    EXPECT_TRUE(TraceHas(trace, "   PARAM:LangerDNCPfad=LEER, KurzerDNCPfad=LEER"));
 }
 
 // Code page 932: 0x83 0x5C is one character, not a backslash.

@@ -11,30 +11,21 @@ using nlohmann::json;
 
 namespace {
 
+using qvtest::Node;
+
 // Code page 932 and the NetWare provider with the servers NW1 and A and the
 // tree ACME:  Acme / Sales / NW1_DATA, NOSRV_DATA (volumes);  Acme / Locked
 // (cannot be opened);  Acme / KATAKANA SO (its second byte is 0x5C) / NW1_DATA.
 json NetWare() {
-    return json::parse(R"({"code_page": 932, "providers": {"netware": "NetWare Services"},
-      "network": [{"remote": "NetWare Services", "display": "network", "provider": "NetWare Services",
-        "children": [
-          {"remote": "\\\\ACME", "display": "tree", "children": [
-            {"remote": "\\\\ACME\\Acme", "display": "ndscontainer", "children": [
-              {"remote": "\\\\ACME\\Acme\\Sales", "display": "ndscontainer", "children": [
-                {"remote": "\\\\ACME\\Acme\\Sales\\NW1_DATA", "display": "share"},
-                {"remote": "\\\\ACME\\Acme\\Sales\\NOSRV_DATA", "display": "share"}]},
-              {"remote": "\\\\ACME\\Acme\\Locked", "display": "ndscontainer", "open_error": 5},
-              {"remote": "\\\\ACME\\Acme\\ソ", "display": "ndscontainer", "children": [
-                {"remote": "\\\\ACME\\Acme\\ソ\\NW1_DATA", "display": "share"}]}]}]},
-          {"remote": "\\\\NW1", "display": "server"},
-          {"remote": "\\\\A", "display": "server"}]}]})");
-}
-
-void Detected(DWORD platform, DWORD client) {
-    _Networks& n = CNetResConvertTestAccess::Net();
-    n.dwPlatformId = platform;
-    n.tNwProvider = {1, WNNC_NET_NETWARE, client, {}, 0, nullptr, 0, nullptr};
-    std::strcpy(n.tNwProvider.szName, "NetWare Services");
+    const std::string acme = "\\\\ACME\\Acme", so = acme + "\\\xE3\x82\xBD";
+    json locked = Node(acme + "\\Locked", "ndscontainer");
+    locked["open_error"] = 5;
+    json tree = Node("\\\\ACME", "tree", {Node(acme, "ndscontainer", {
+        Node(acme + "\\Sales", "ndscontainer",
+             {Node(acme + "\\Sales\\NW1_DATA", "share"), Node(acme + "\\Sales\\NOSRV_DATA", "share")}),
+        locked, Node(so, "ndscontainer", {Node(so + "\\NW1_DATA", "share")})})});
+    return {{"code_page", 932}, {"providers", {{"netware", qvtest::kNetWare}}},
+            {"network", {qvtest::Top(qvtest::kNetWare, {tree, Node("\\\\NW1", "server"), Node("\\\\A", "server")})}}};
 }
 
 struct Conversion {
@@ -48,10 +39,6 @@ Conversion Convert(const char* name, DWORD size = 261) {
     buf[sizeof buf - 1] = '\0';
     DWORD r = CNetResConvertTestAccess::ConvName2DNC(name, buf, size);
     return {r, buf, size};
-}
-
-bool Has(const std::string& trace, const std::string& line) {
-    return trace.find(line + "\r\n") != std::string::npos;
 }
 
 struct Row {
@@ -78,7 +65,7 @@ class ConvutilNames : public LibTest {};
 // prefix; the server list is built only for a name that passed all three.
 TEST_F(ConvutilNames, DispatcherArgumentsAndBuffer) {
     UseWorkstation(NetWare());
-    Detected(2, 2);
+    DetectNetWare(2, 2);
     DWORD size = 1234;
     EXPECT_EQ(A::ConvName2DNC(nullptr, nullptr, size), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(size, 1234u);
@@ -121,12 +108,12 @@ TEST_F(ConvutilNames, DispatchByPlatformAndClient) {
     for (const Case& c : cases) {
         A::ResetToLoadState();
         UseWorkstationWithTrace(NetWare());
-        Detected(c.platform, c.client);
+        DetectNetWare(c.platform, c.client);
         EXPECT_EQ(Convert("\\\\ACME\\.NW1_SYS.Sales\\dir").result, c.result) << c.line;
         const std::string trace = TraceRecords();
-        EXPECT_TRUE(Has(trace, std::string("   ") + c.line)) << c.line;
+        EXPECT_TRUE(TraceHas(trace, std::string("   ") + c.line)) << c.line;
         if (c.result != 0) {
-            EXPECT_TRUE(Has(trace, "   ERROR:Keine Umwandlung m\xF6glich, dwRet=" + std::to_string(c.result)));
+            EXPECT_TRUE(TraceHas(trace, "   ERROR:Keine Umwandlung m\xF6glich, dwRet=" + std::to_string(c.result)));
         }
     }
     json failing = NetWare();
@@ -135,7 +122,7 @@ TEST_F(ConvutilNames, DispatchByPlatformAndClient) {
     CNetResConvert::ClearLists();
     EXPECT_EQ(Convert("\\\\NW1\\DATA").result, static_cast<DWORD>(ERROR_BAD_NETPATH));
     const std::string trace = TraceRecords();
-    EXPECT_TRUE(Has(trace, "   ERROR:Fehler bei Erstellung der Serverliste, dwRet=53"));
+    EXPECT_TRUE(TraceHas(trace, "   ERROR:Fehler bei Erstellung der Serverliste, dwRet=53"));
     EXPECT_EQ(trace.find("ConvTypeUNC"), std::string::npos);
 }
 
@@ -195,8 +182,8 @@ TEST_F(ConvutilNames, VolumeObjectNamesSplitAtTheRightmostKnownServer) {
     EXPECT_EQ(A::MakeDNC(nw1, "", dest), 0u);
     EXPECT_STREQ(dest, "\\\\NW1\\SYS");
     const std::string trace = TraceRecords();
-    EXPECT_TRUE(Has(trace, "      ERROR:No Server found, ERR=61446"));
-    EXPECT_TRUE(Has(trace, "   ERROR:NDS Element enth\xE4lt nicht server_vol"));
+    EXPECT_TRUE(TraceHas(trace, "      ERROR:No Server found, ERR=61446"));
+    EXPECT_TRUE(TraceHas(trace, "   ERROR:NDS Element enth\xE4lt nicht server_vol"));
 }
 
 TEST_F(ConvutilNames, DottedNdsNames) {
@@ -218,7 +205,7 @@ TEST_F(ConvutilNames, DottedNdsNames) {
 
 TEST_F(ConvutilNames, BackslashNdsNamesWalkTheTree) {
     UseWorkstation(NetWare());
-    Detected(2, 2);
+    DetectNetWare(2, 2);
     A::ServerList() = {"\\\\NW1"};
     CheckRows(&A::ConvTypeNDSMitBSlashes, {
         {"\\\\ACME\\Acme\\Sales\\NW1_DATA\\dir\\sub", 0, "\\\\NW1\\DATA\\dir\\sub"},
@@ -238,7 +225,7 @@ TEST_F(ConvutilNames, BackslashNdsNamesWalkTheTree) {
 
 TEST_F(ConvutilNames, TraceOfAnNdsConversion) {
     UseWorkstationWithTrace(NetWare());
-    Detected(2, 2);
+    DetectNetWare(2, 2);
     A::ServerList() = {"\\\\NW1"};
     char dest[261] = "";
     ASSERT_EQ(A::ConvTypeNDSMitBSlashes("\\\\ACME\\Acme\\Sales\\NW1_DATA", dest), 0u);

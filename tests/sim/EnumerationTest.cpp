@@ -198,37 +198,29 @@ TEST_F(Enumeration, TopLevelAndDefaultsOfNodes) {
 }
 
 TEST_F(Enumeration, InjectedFaults) {
-    Use({{"unknown_container_error", 67},
-         {"network",
-          {{{"remote", "Net"},
-            {"display", "network"},
-            {"provider", "Net"},
-            {"children",
-             {{{"remote", "\\\\DOWN"}, {"display", "server"}, {"open_error", 53}},
-              {{"remote", "\\\\FLAKY"},
-               {"display", "server"},
-               {"enum_error", 59},
-               {"enum_error_after", 2},
-               {"children",
-                {{{"remote", "\\\\FLAKY\\A"}, {"display", "share"}},
-                 {{"remote", "\\\\FLAKY\\B"}, {"display", "share"}},
-                 {{"remote", "\\\\FLAKY\\C"}, {"display", "share"}}}}},
-              {{"remote", "\\\\DEAD"}, {"display", "server"}, {"enum_error", 64}}}}}}}});
-    NETRESOURCEA down = Container("\\\\DOWN", "Net");
-    EXPECT_EQ(EnumAll(RESOURCE_GLOBALNET, 0, 0, &down).openRc, 53u);
-
-    NETRESOURCEA flaky = Container("\\\\FLAKY", "Net");
-    EnumResult r = EnumAll(RESOURCE_GLOBALNET, 0, 0, &flaky);
-    EXPECT_EQ(r.counts, (std::vector<DWORD>{2}));
-    EXPECT_EQ(r.endRc, 59u);
-
-    NETRESOURCEA dead = Container("\\\\DEAD", "Net");
-    r = EnumAll(RESOURCE_GLOBALNET, 0, 0, &dead);
-    EXPECT_TRUE(r.entries.empty());
-    EXPECT_EQ(r.endRc, 64u);
-
-    NETRESOURCEA unknown = Container("\\\\GONE", "Net");
-    EXPECT_EQ(EnumAll(RESOURCE_GLOBALNET, 0, 0, &unknown).openRc, 67u);
+    using qvtest::Node;
+    json down = Node("\\\\DOWN", "server"), dead = Node("\\\\DEAD", "server");
+    json flaky = Node("\\\\FLAKY", "server",
+                      {Node("\\\\FLAKY\\A", "share"), Node("\\\\FLAKY\\B", "share"), Node("\\\\FLAKY\\C", "share")});
+    down["open_error"] = 53;
+    flaky["enum_error"] = 59;
+    flaky["enum_error_after"] = 2;
+    dead["enum_error"] = 64;
+    Use({{"unknown_container_error", 67}, {"network", {qvtest::Top("Net", {down, flaky, dead})}}});
+    struct Case {
+        const char* server;
+        DWORD openRc, endRc;
+        std::vector<DWORD> counts;
+    };
+    const Case cases[] = {{"\\\\DOWN", 53, 0, {}}, {"\\\\FLAKY", 0, 59, {2}}, {"\\\\DEAD", 0, 64, {}},
+                          {"\\\\GONE", 67, 0, {}}};
+    for (const Case& c : cases) {
+        NETRESOURCEA container = Container(c.server, "Net");
+        const EnumResult r = EnumAll(RESOURCE_GLOBALNET, 0, 0, &container);
+        EXPECT_EQ(r.openRc, c.openRc) << c.server;
+        EXPECT_EQ(r.endRc, c.endRc) << c.server;
+        EXPECT_EQ(r.counts, c.counts) << c.server;
+    }
 }
 
 TEST_F(Enumeration, ConnectionsInFileOrderAsConnectedDiskShares) {
@@ -244,12 +236,6 @@ TEST_F(Enumeration, ConnectionsInFileOrderAsConnectedDiskShares) {
     EXPECT_EQ(r.entries[0].comment, "data");
     EXPECT_EQ(r.entries[1].local, "<null>");
     EXPECT_EQ(r.entries[1].provider, "<null>");
-
-    // The default workstation's drives, in order.
-    qvsim::UseDefault();
-    std::vector<std::string> locals;
-    for (const auto& e : EnumAll(RESOURCE_CONNECTED, RESOURCETYPE_DISK, 0, nullptr).entries) locals.push_back(e.local);
-    EXPECT_EQ(locals, (std::vector<std::string>{"F:", "G:", "P:", "Q:", "H:", "S:"}));
 }
 
 }  // namespace

@@ -12,6 +12,9 @@
 #include <quorvel/Win32Api.h>
 #include <quorvel/sim/Workstation.h>
 
+#include "TestFiles.h"
+#include "WorkstationJson.h"
+
 class SimTest : public ::testing::Test {
 protected:
     void TearDown() override {
@@ -19,15 +22,12 @@ protected:
         if (!tempDir_.empty()) std::filesystem::remove_all(tempDir_);
     }
 
-    void Use(const nlohmann::json& ws) {
-        std::string error;
-        ASSERT_TRUE(qvsim::UseText(ws.dump(), "test.json", TempDir(), error)) << error;
-    }
-
+    void Use(const nlohmann::json& ws) { UseDump(ws.dump()); }
     // The same, keeping the order of members (the listing order of files).
-    void UseOrdered(const nlohmann::ordered_json& ws) {
+    void UseOrdered(const nlohmann::ordered_json& ws) { UseDump(ws.dump()); }
+    void UseDump(const std::string& text) {
         std::string error;
-        ASSERT_TRUE(qvsim::UseText(ws.dump(), "test.json", TempDir(), error)) << error;
+        ASSERT_TRUE(qvsim::UseText(text, "test.json", TempDir(), error)) << error;
     }
 
     // The error of a description that must be refused.
@@ -38,14 +38,7 @@ protected:
     }
 
     const std::string& TempDir() {
-        if (tempDir_.empty()) {
-            const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-            auto dir = std::filesystem::temp_directory_path() / "quorvel-sim-tests" /
-                       (std::string(info->test_suite_name()) + "." + info->name());
-            std::filesystem::remove_all(dir);
-            std::filesystem::create_directories(dir);
-            tempDir_ = dir.string();
-        }
+        if (tempDir_.empty()) tempDir_ = qvtest::FreshTestDir("quorvel-sim-tests");
         return tempDir_;
     }
 

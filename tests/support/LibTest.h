@@ -7,15 +7,14 @@
 #include <nlohmann/json.hpp>
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include <quorvel/sim/Workstation.h>
 
 #include "TestAccess.h"
-#include "Zx_trace.h"
+#include "TestFiles.h"
+#include "TraceSupport.h"
+#include "WorkstationJson.h"
 
 class LibTest : public ::testing::Test {
 protected:
@@ -32,6 +31,18 @@ protected:
         qvsim::UseDefault();
     }
 
+    // The NetWare provider as detection leaves it on the given platform.
+    static void DetectNetWare(DWORD platform, DWORD client) {
+        _Networks& n = A::Net();
+        n.dwPlatformId = platform;
+        n.tNwProvider = {1, WNNC_NET_NETWARE, client, {}, 0, nullptr, 0, nullptr};
+        std::strcpy(n.tNwProvider.szName, qvtest::kNetWare);
+    }
+
+    static bool TraceHas(const std::string& trace, const std::string& line) {
+        return trace.find(line + "\r\n") != std::string::npos;
+    }
+
     // Puts a workstation description in force (relative paths inside it are
     // relative to the test's temporary folder).
     void UseWorkstation(const nlohmann::json& ws) {
@@ -41,14 +52,7 @@ protected:
 
     // A temporary folder of this test, empty at first use.
     const std::string& TempDir() {
-        if (tempDir_.empty()) {
-            const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-            std::filesystem::path dir = std::filesystem::temp_directory_path() / "quorvel-tests" /
-                                        (std::string(info->test_suite_name()) + "." + info->name());
-            std::filesystem::remove_all(dir);
-            std::filesystem::create_directories(dir);
-            tempDir_ = dir.string();
-        }
+        if (tempDir_.empty()) tempDir_ = qvtest::FreshTestDir("quorvel-tests");
         return tempDir_;
     }
 
@@ -76,31 +80,20 @@ protected:
     }
 
     // Closes the trace and forgets its settings.
-    static void StopTrace() {
-        TraceClose();
-        TraceResetState();
-        std::memset(&g_TraceSettings, 0, sizeof g_TraceSettings);
-        std::strcpy(g_TraceSettings.szPath, "zx_trace.out");
-    }
+    static void StopTrace() { qvtest::ResetTraceToLoadState(); }
 
     // Closes the trace and returns the records written after the header
     // (the header ends with the first empty line after the settings).
     std::string TraceRecords() {
-        std::string all = TraceFile();
-        const std::string end = "with errors             = ";
-        std::size_t pos = all.find(end);
-        if (pos == std::string::npos) return all;
-        pos = all.find("\r\n\r\n", pos);
-        return pos == std::string::npos ? all : all.substr(pos + 4);
+        const std::string all = TraceFile();
+        const std::size_t begin = qvtest::TraceRecordsBegin(all);
+        return begin == std::string::npos ? all : all.substr(begin);
     }
 
     // Closes the trace and returns the whole trace file.
     std::string TraceFile() {
         StopTrace();
-        std::ifstream in(tracePath_, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
+        return qvtest::ReadFile(tracePath_);
     }
 
     std::string tracePath_;

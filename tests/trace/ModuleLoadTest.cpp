@@ -12,8 +12,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
+
+#include "TestFiles.h"
 
 namespace {
 
@@ -26,10 +27,7 @@ const std::string kHeaderEnd = "with errors             = NO\r\n\r\n";
 class ModuleLoad : public ::testing::TestWithParam<Unload> {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / "quorvel-module-tests" /
-               ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir_ = qvtest::FreshTestDir("quorvel-module-tests");
     }
 
     // Loads and unloads the library in a child over a trace INI with the given
@@ -54,10 +52,7 @@ protected:
         int status = -1;
         waitpid(pid, &status, 0);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
-        std::ifstream in(out, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
+        return qvtest::ReadFile(out);
     }
 
     fs::path dir_;

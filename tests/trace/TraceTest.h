@@ -5,16 +5,13 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <sstream>
 #include <string>
 
 #include <quorvel/sim/Workstation.h>
 
-#include "Zx_trace.h"
+#include "TestFiles.h"
+#include "TraceSupport.h"
 
 // Lines as the trace file holds them, each ended by CR LF.
 inline std::string TraceLines(std::initializer_list<std::string> lines) {
@@ -27,11 +24,7 @@ class TraceTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetTrace();
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = (std::filesystem::temp_directory_path() / "quorvel-trace-tests" /
-                (std::string(info->test_suite_name()) + "." + info->name())).string();
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
+        dir_ = qvtest::FreshTestDir("quorvel-trace-tests");
         out_ = dir_ + "/trace.out";
     }
     void TearDown() override {
@@ -40,12 +33,7 @@ protected:
     }
 
     // The trace state and settings as they are at module load.
-    static void ResetTrace() {
-        TraceClose();
-        TraceResetState();
-        std::memset(&g_TraceSettings, 0, sizeof g_TraceSettings);
-        std::strcpy(g_TraceSettings.szPath, "zx_trace.out");
-    }
+    static void ResetTrace() { qvtest::ResetTraceToLoadState(); }
 
     void UseIni(const std::string& ini, nlohmann::json ws = nlohmann::json::object()) {
         if (!ws.contains("computer_name")) ws["computer_name"] = "WS042";
@@ -63,21 +51,15 @@ protected:
         return TraceOpen("Zx_TraQV.ini");
     }
 
-    static std::string ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
+    static std::string ReadFile(const std::string& path) { return qvtest::ReadFile(path); }
 
     // Closes the trace and returns what follows the header.
     std::string Records() {
         TraceClose();
-        std::string all = ReadFile(out_);
-        std::size_t pos = all.find("with errors             = ");
-        pos = pos == std::string::npos ? pos : all.find("\r\n\r\n", pos);
-        EXPECT_NE(pos, std::string::npos) << "no header in:\n" << all;
-        return pos == std::string::npos ? all : all.substr(pos + 4);
+        const std::string all = ReadFile(out_);
+        const std::size_t begin = qvtest::TraceRecordsBegin(all);
+        EXPECT_NE(begin, std::string::npos) << "no header in:\n" << all;
+        return begin == std::string::npos ? all : all.substr(begin);
     }
 
     std::string dir_;

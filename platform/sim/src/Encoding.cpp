@@ -2,9 +2,12 @@
 // from and to UTF-8, and the multibyte string helpers of namespace w32.
 #include "SimInternal.h"
 
+#if !defined(_WIN32)
 #include <iconv.h>
+#endif
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace qvsim::detail {
@@ -51,6 +54,49 @@ std::size_t Utf8SequenceLength(const unsigned char* p, std::size_t left) {
     return n;
 }
 
+#if defined(_WIN32)
+// The code page number of a conversion name above.
+UINT CodePageOf(const char* name) {
+    return std::strcmp(name, "UTF-8") == 0 ? CP_UTF8 : static_cast<UINT>(std::atoi(name + 2));
+}
+
+// Converts one character at a time through UTF-16 with the system's code page
+// tables; an input sequence the target cannot hold (or that is not valid in
+// the source) becomes '?'. skipLength tells how many input bytes such a
+// sequence takes.
+template <typename SkipLength>
+std::string Convert(std::string_view in, const char* to, const char* from, SkipLength skipLength) {
+    const UINT cpFrom = CodePageOf(from), cpTo = CodePageOf(to);
+    const CodePageTable* fromTable = cpFrom == CP_UTF8 ? nullptr : FindCodePage(cpFrom);
+    std::string out;
+    out.reserve(in.size() + 8);
+    const auto* p = reinterpret_cast<const unsigned char*>(in.data());
+    std::size_t left = in.size();
+    while (left > 0) {
+        std::size_t n = cpFrom == CP_UTF8 ? Utf8SequenceLength(p, left)
+                                          : (fromTable && fromTable->lead[*p] && left > 1 ? 2 : 1);
+        wchar_t wide[4];
+        int wn = n == 0 ? 0
+                        : ::MultiByteToWideChar(cpFrom, MB_ERR_INVALID_CHARS, reinterpret_cast<const char*>(p),
+                                                static_cast<int>(n), wide, 4);
+        char bytes[8];
+        BOOL lossy = FALSE;
+        int bn = wn <= 0 ? 0
+                         : ::WideCharToMultiByte(cpTo, cpTo == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS, wide, wn,
+                                                 bytes, sizeof bytes, nullptr,
+                                                 cpTo == CP_UTF8 ? nullptr : &lossy);
+        if (bn <= 0 || lossy) {
+            out += '?';
+            n = skipLength(p, left);
+        } else {
+            out.append(bytes, static_cast<std::size_t>(bn));
+        }
+        p += n;
+        left -= n;
+    }
+    return out;
+}
+#else
 // Converts with iconv; an input sequence the target cannot hold (or that is
 // not valid in the source) becomes '?'. skipLength tells how many input bytes
 // such a sequence takes.
@@ -83,6 +129,7 @@ std::string Convert(std::string_view in, const char* to, const char* from, SkipL
     iconv_close(cd);
     return out;
 }
+#endif
 
 }  // namespace
 

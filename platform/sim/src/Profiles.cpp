@@ -24,6 +24,11 @@ std::string MapPath(const Workstation& ws, const char* windowsPath, bool makeFol
     if (path.size() < 2 || path[1] != ':' || !std::isalpha(static_cast<unsigned char>(path[0]))) return path;
 
     auto drive = ws.drives.find(static_cast<char>(std::toupper(static_cast<unsigned char>(path[0]))));
+#if defined(_WIN32)
+    // On a Windows host the host's own paths carry drive letters: a drive the
+    // workstation does not map is the host's drive, used as it is.
+    if (drive == ws.drives.end()) return path;
+#endif
     if (drive == ws.drives.end() || drive->second.empty()) return "";
     std::string rest = path.substr(2);
     while (!rest.empty() && rest.front() == '/') rest.erase(0, 1);

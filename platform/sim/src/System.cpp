@@ -1,8 +1,10 @@
 // Kernel, registry and version-information functions of the workstation.
 #include "SimInternal.h"
 
+#if !defined(_WIN32)
 #include <sys/syscall.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <cstring>
@@ -204,7 +206,11 @@ BOOL GetComputerNameA(char* lpBuffer, DWORD* nSize) {
     return TRUE;
 }
 
+#if defined(_WIN32)
+DWORD GetCurrentThreadId() { return ::GetCurrentThreadId(); }
+#else
 DWORD GetCurrentThreadId() { return static_cast<DWORD>(::syscall(SYS_gettid)); }
+#endif
 
 DWORD FormatMessageA(DWORD dwFlags, const void* /*lpSource*/, DWORD dwMessageId, DWORD /*dwLanguageId*/,
                      char* lpBuffer, DWORD nSize, void* /*Arguments*/) {

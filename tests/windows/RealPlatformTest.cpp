@@ -1,0 +1,288 @@
+// The library on the real Win32 functions: QLMZTXQUORVELCPP100.DLL as a
+// client loads it, on a system that reports no network provider (1222).
+//
+// The module reads its trace INI when it is loaded, so every scenario runs in
+// a child process (this program started with --child SCENARIO): the parent
+// writes Zx_TraQV.ini to the Windows directory and the registry switches,
+// starts the child, and reads the exit code, the child's report and the trace
+// file the child's module leaves behind when it unloads.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "NetResConvert.h"
+
+// The private operations this program calls on the DLL (the class is exported
+// whole, its private members included).
+struct CNetResConvertTestAccess {
+    static DWORD GetMsServers(DWORD dwDepth) { return CNetResConvert::GetMsServers(dwDepth); }
+    static std::size_t UsedDomains() { return CNetResConvert::m_UseDomains.size(); }
+    static int UseAllDomains() { return CNetResConvert::m_fUseAllDom; }
+    static DWORD LongAndShort(const char* dnc, char* longName, char* shortName) {
+        return CNetResConvert::GetLongAndShortDNCName(dnc, longName, shortName);
+    }
+};
+
+namespace {
+
+using Access = CNetResConvertTestAccess;
+
+const char kSwitchKey[] =
+    "Software\\Talmoro\\Components\\C0000318\\Versions\\1.0\\AdditionalInfos\\Quorvel100";
+
+std::string WindowsDir() {
+    char dir[MAX_PATH] = {};
+    UINT n = ::GetWindowsDirectoryA(dir, sizeof dir);
+    return n > 0 && n < sizeof dir ? std::string(dir) : std::string("C:\\windows");
+}
+
+std::string TempDir() {
+    char dir[MAX_PATH] = {};
+    DWORD n = ::GetTempPathA(sizeof dir, dir);
+    std::string d = n > 0 && n < sizeof dir ? std::string(dir) : std::string("C:\\");
+    if (d.back() != '\\') d += '\\';
+    return d;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+// ---- the child: one scenario on the loaded module -------------------------
+
+int RunChild(const std::string& scenario, const std::string& reportPath) {
+    std::ofstream report(reportPath, std::ios::binary | std::ios::trunc);
+    if (scenario == "build") {
+        DWORD dwRet = CNetResConvert::BuildLists();
+        report << "ret=" << dwRet << "\nmounts=" << CNetResConvert::GetMountList().size()
+               << "\nservers=" << CNetResConvert::GetServerCount()
+               << "\nvolumes=" << CNetResConvert::GetVolumeList().size() << "\n";
+        NETRESOURCEA res{};
+        report << "first=" << CNetResConvert::GetFirstServer(&res) << "\n";
+        return 0;
+    }
+    if (scenario == "convert") {
+        // A name with no network behind it: a bounded answer, never a crash.
+        char dnc[32] = {};
+        DWORD size = sizeof dnc;
+        std::string longName(600, 'x');
+        DWORD r1 = CNetResConvert::ConvRes2DNC(("\\\\SRV\\VOL\\" + longName).c_str(), dnc, size);
+        dnc[sizeof dnc - 1] = '\0';
+        char server[64] = {}, volume[64] = {};
+        char src[] = "\\\\SERVER1\\VOL1\\dir";
+        DWORD r2 = CNetResConvert::ExtractServerVolume(src, server, volume);
+        report << "r1=" << r1 << "\nr2=" << r2 << "\nserver=" << server << "\nvolume=" << volume << "\n";
+        return 0;
+    }
+    if (scenario == "domains") {
+        Access::GetMsServers(1);
+        report << "used=" << Access::UsedDomains() << "\nall=" << Access::UseAllDomains() << "\n";
+        return 0;
+    }
+    return 2;
+}
+
+// ---- the parent ----------------------------------------------------------
+
+class RealPlatformTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        base_ = TempDir() + "qv_" + info->name();
+        tracePath_ = base_ + ".trace";
+        reportPath_ = base_ + ".report";
+        ::DeleteFileA(tracePath_.c_str());
+        ::DeleteFileA(reportPath_.c_str());
+        ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSwitchKey);
+        WriteFile(WindowsDir() + "\\Zx_TraQV.ini",
+                  "[Settings]\r\ntrace_flag=1\r\ntracepath=" + tracePath_ +
+                      "\r\nprim_level=c0000001\r\nsec_level_low=f\r\n[Options]\r\n");
+    }
+    void TearDown() override {
+        ::DeleteFileA((WindowsDir() + "\\Zx_TraQV.ini").c_str());
+        ::DeleteFileA((WindowsDir() + "\\ZTXDOM.INI").c_str());
+        ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSwitchKey);
+    }
+
+    static void SetSwitch(const char* name, DWORD value) {
+        HKEY key = nullptr;
+        ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSwitchKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                    nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(::RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                                   sizeof value),
+                  ERROR_SUCCESS);
+        ::RegCloseKey(key);
+    }
+
+    // Runs a scenario in a child process; returns its exit code.
+    DWORD Child(const std::string& scenario) {
+        char self[MAX_PATH] = {};
+        ::GetModuleFileNameA(nullptr, self, sizeof self);
+        std::string cmd = std::string("\"") + self + "\" --child " + scenario + " \"" + reportPath_ + "\"";
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        std::string buf = cmd;
+        if (!::CreateProcessA(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+            return 0xFFFFFFFF;
+        ::WaitForSingleObject(pi.hProcess, 60000);
+        DWORD code = 0xFFFFFFFF;
+        ::GetExitCodeProcess(pi.hProcess, &code);
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+        report_ = ReadFile(reportPath_);
+        trace_ = ReadFile(tracePath_);
+        return code;
+    }
+
+    bool Traced(const std::string& text) const { return trace_.find(text) != std::string::npos; }
+
+    std::string base_, tracePath_, reportPath_, report_, trace_;
+};
+
+// Without a network provider the library still works: empty lists, and the
+// trace says which providers are missing and why the enumeration failed.
+TEST_F(RealPlatformTest, NoNetworkBuildsEmptyListsAndSaysSo) {
+    ASSERT_EQ(Child("build"), 0u) << trace_;
+    EXPECT_NE(report_.find("mounts=0\n"), std::string::npos) << report_;
+    EXPECT_NE(report_.find("servers=0\n"), std::string::npos) << report_;
+    EXPECT_NE(report_.find("volumes=0\n"), std::string::npos) << report_;
+    EXPECT_EQ(report_.find("first=0\n"), std::string::npos) << "a first server without a network: " << report_;
+
+    ASSERT_FALSE(trace_.empty()) << "the module wrote no trace to " << tracePath_;
+    // Process detach cleared the lists while the trace was still open: the
+    // last operation traced comes after everything the child called.
+    std::size_t lastCall = trace_.rfind("->CNetResConvert::GetFirstServer()");
+    std::size_t unload = trace_.rfind("->CNetResConvert::ClearLists()");
+    ASSERT_NE(lastCall, std::string::npos) << trace_;
+    EXPECT_TRUE(unload != std::string::npos && unload > lastCall) << trace_;
+    EXPECT_TRUE(Traced("Kein MS-Provider!")) << trace_;
+    EXPECT_TRUE(Traced("Kein NOVELL-Provider!")) << trace_;
+    // GetVersionExA answered: the system line names the NT platform.
+    EXPECT_TRUE(Traced("System: Windows NT")) << trace_;
+    // The version resource of the module is read back from the file itself.
+    EXPECT_TRUE(Traced("QLMZTXQUORVELCPP100.DLL: FILEVERSION: 1,0,1,11 PRODUCTVERSION: 1,0,0,0")) << trace_;
+    // The failed enumeration is traced with its number (hexadecimal) and the
+    // system's text for it (FormatMessageA).
+    EXPECT_TRUE(Traced("ERROR:WNetOpenEnum, Error=4c6, ")) << trace_;
+    char text[512] = {};
+    ASSERT_GT(::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                               ERROR_NO_NETWORK, 0, text, sizeof text, nullptr),
+              0u);
+    std::string first(text);
+    first = first.substr(0, first.find_first_of("\r\n"));
+    ASSERT_FALSE(first.empty());
+    EXPECT_TRUE(Traced(first)) << "missing \"" << first << "\" in\n" << trace_;
+}
+
+// The registry switches are read from the real registry: absent key, and the
+// two switches set.
+TEST_F(RealPlatformTest, RegistrySwitches) {
+    ASSERT_EQ(Child("build"), 0u);
+    EXPECT_TRUE(Traced("nicht vorhanden, lRet=2")) << trace_;
+
+    SetSwitch("UniversalName", 0);
+    SetSwitch("LongNames", 1);
+    ASSERT_EQ(Child("build"), 0u);
+    EXPECT_FALSE(Traced("nicht vorhanden")) << trace_;
+    EXPECT_TRUE(Traced("m_bUseGetUniv = FALSE; Entry= 0")) << trace_;
+    EXPECT_TRUE(Traced("m_bUseLongAndShortDir = TRUE; Entry= 1")) << trace_;
+
+    SetSwitch("UniversalName", 7);
+    ASSERT_EQ(Child("build"), 0u);
+    EXPECT_TRUE(Traced("m_bUseGetUniv = TRUE; Entry= 7")) << trace_;
+}
+
+// Conversions on the real C runtime's _mbs* helpers, with no network behind
+// the names: refused, buffers left bounded, no crash.
+TEST_F(RealPlatformTest, ConversionsWithoutNetworkAreRefused) {
+    ASSERT_EQ(Child("convert"), 0u) << trace_;
+    EXPECT_EQ(report_.find("r1=0\n"), std::string::npos) << report_;
+    // No server is known, so no split of the name can be confirmed.
+    EXPECT_NE(report_.find("r2=" + std::to_string(CONV_NO_SERVER) + "\n"), std::string::npos) << report_;
+    EXPECT_NE(report_.find("server=\nvolume=\n"), std::string::npos) << report_;
+}
+
+// The domain selection is read from ZTXDOM.INI in the Windows directory
+// through the real profile functions.
+TEST_F(RealPlatformTest, DomainSelectionFromWindowsDirectory) {
+    WriteFile(WindowsDir() + "\\ZTXDOM.INI",
+              "[Other]\r\nx=NOTME\r\n[MSDomains]\r\n;1=COMMENTED\r\n1=VERTRIEB\r\nnoequals\r\n"
+              "2=ENTWICKLUNG\r\n");
+    ASSERT_EQ(Child("domains"), 0u) << trace_;
+    EXPECT_NE(report_.find("used=2\nall=0\n"), std::string::npos) << report_;
+    EXPECT_TRUE(Traced("Use=VERTRIEB")) << trace_;
+    EXPECT_TRUE(Traced("Use=ENTWICKLUNG")) << trace_;
+    EXPECT_FALSE(Traced("COMMENTED")) << trace_;
+    EXPECT_FALSE(Traced("NOTME")) << trace_;
+    EXPECT_TRUE(Traced("Nur die selektierten Dom\xE4nen verwenden")) << trace_;
+
+    ::DeleteFileA((WindowsDir() + "\\ZTXDOM.INI").c_str());
+    ASSERT_EQ(Child("domains"), 0u) << trace_;
+    EXPECT_NE(report_.find("used=0\nall=1\n"), std::string::npos) << report_;
+}
+
+// Long and short names of real folders through FindFirstFileA: components
+// that are valid 8.3 names are kept as written, the others are looked up.
+TEST(RealPlatformNames, LongAndShortNamesOfRealFolders) {
+    std::string root = TempDir() + "qvnames";
+    std::string folder = root + "\\Ein langer Ordnername";
+    std::string file = folder + "\\Eine lange Datei.text";
+    ::CreateDirectoryA(root.c_str(), nullptr);
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    WriteFile(file, "x");
+
+    // The alternate names the system gives these two.
+    auto alternate = [](const std::string& path) {
+        WIN32_FIND_DATAA wfd{};
+        HANDLE h = ::FindFirstFileA(path.c_str(), &wfd);
+        EXPECT_NE(h, INVALID_HANDLE_VALUE) << path;
+        if (h != INVALID_HANDLE_VALUE) ::FindClose(h);
+        return std::string(wfd.cAlternateFileName);
+    };
+    std::string shortFolder = alternate(folder), shortFile = alternate(file);
+    ASSERT_FALSE(shortFolder.empty()) << "no 8.3 name for " << folder;
+    ASSERT_FALSE(shortFile.empty()) << "no 8.3 name for " << file;
+    EXPECT_LE(shortFolder.size(), 12u);
+    EXPECT_EQ(shortFolder.find(' '), std::string::npos);
+
+    // Written in a different case: the long form takes the names on disk.
+    std::string asWritten = root + "\\EIN LANGER ORDNERNAME\\eine lange datei.text";
+    char longName[260] = {}, shortName[260] = {};
+    ASSERT_EQ(Access::LongAndShort(asWritten.c_str(), longName, shortName), 0u);
+    EXPECT_EQ(std::string(longName), file);
+    EXPECT_EQ(std::string(shortName), root + "\\" + shortFolder + "\\" + shortFile);
+
+    // A component that does not exist ends the lookup with empty results.
+    std::string missing = root + "\\Gibt es nicht\\x";
+    EXPECT_EQ(Access::LongAndShort(missing.c_str(), longName, shortName), static_cast<DWORD>(CONV_PATH_NOT_FOUND));
+    EXPECT_EQ(longName[0], '\0');
+    EXPECT_EQ(shortName[0], '\0');
+
+    ::DeleteFileA(file.c_str());
+    ::RemoveDirectoryA(folder.c_str());
+    ::RemoveDirectoryA(root.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--child") == 0) return RunChild(argv[2], argv[3]);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
