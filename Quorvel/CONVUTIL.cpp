@@ -5,7 +5,7 @@
 #include <string>
 
 #include "ConvInternal.h"
-#include "NetResConvert.h"
+#include <quorvel/NetResConvert.h>
 #include "Zx_trace.h"
 
 QV_TRACE_UNIT(4);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "NetResConvert.h"
+#include <quorvel/NetResConvert.h>
 
 // The library-internal list that GetMapEntry reads and ClearLists empties.
 // Nothing in the library adds to it.

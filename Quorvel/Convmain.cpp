@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ConvInternal.h"
-#include "NetResConvert.h"
+#include <quorvel/NetResConvert.h>
 #include "Zx_trace.h"
 
 QV_TRACE_UNIT(1);

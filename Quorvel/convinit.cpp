@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "ConvInternal.h"
-#include "NetResConvert.h"
+#include <quorvel/NetResConvert.h>
 #include "Zx_trace.h"
 
 QV_TRACE_UNIT(2);

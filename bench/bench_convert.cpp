@@ -10,7 +10,7 @@
 
 #include <quorvel/sim/Workstation.h>
 
-#include "NetResConvert.h"
+#include <quorvel/NetResConvert.h>
 #include "TestAccess.h"
 #include "Zx_trace.h"
 

@@ -7,7 +7,7 @@
 
 #include <quorvel/sim/Workstation.h>
 
-#include "NetResConvert.h"
+#include <quorvel/NetResConvert.h>
 #include "ShellWords.h"
 
 namespace qvcli {

@@ -4,7 +4,7 @@
 #include <cinttypes>
 #include <utility>
 
-#include "NetResConvert.h"
+#include <quorvel/NetResConvert.h>
 
 namespace qvcli {
 

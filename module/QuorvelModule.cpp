@@ -11,7 +11,7 @@
 //   unload: ExitInstance (clears the lists, which still write their records,
 //           then closes the trace), then the statics of the other units.
 
-#include "NetResConvert.h"
+#include <quorvel/NetResConvert.h>
 #include "Zx_trace.h"
 
 namespace {

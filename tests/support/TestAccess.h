@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "ConvInternal.h"
-#include "NetResConvert.h"
+#include <quorvel/NetResConvert.h>
 
 struct CNetResConvertTestAccess {
     using C = CNetResConvert;

@@ -16,7 +16,7 @@
 #include <sstream>
 #include <string>
 
-#include "NetResConvert.h"
+#include <quorvel/NetResConvert.h>
 
 // The private operations this program calls on the DLL (the class is exported
 // whole, its private members included).
