@@ -110,7 +110,8 @@ Answer CNames(Call call) {
     st = call(buf.data(), &have, &count);
     std::vector<std::string> names;
     for (const char* p = buf.data(); *p != '\0'; p += std::strlen(p) + 1) names.emplace_back(p);
-    if (have != size || count != names.size() || buf.back() != '\0') return {st, "size or count"};
+    if (have != size || count != names.size() || Join(names).size() + 1 != size || buf.back() != '\0')
+        return {st, "size or count"};
     return {st, Join(names)};
 }
 
@@ -212,6 +213,9 @@ TEST_F(CInterface, AnswersAsTheClass) {
     char dnc[8] = "#";
     EXPECT_EQ(quorvel_res_to_dnc("F:\\REPORTS", dnc, nullptr), QUORVEL_ERROR_INVALID_PARAMETER);
     EXPECT_STREQ(dnc, "#");
+    uint32_t count = 0;
+    EXPECT_EQ(quorvel_server_list(nullptr, nullptr, &count), QUORVEL_OK);
+    EXPECT_EQ(count, CNetResConvert::GetServerCount());
     EXPECT_EQ(quorvel_mount_list(nullptr, nullptr), QUORVEL_ERROR_INVALID_ADDRESS);
     EXPECT_EQ(quorvel_enum_server_res(nullptr), QUORVEL_ERROR_INVALID_ADDRESS);
     EXPECT_EQ(quorvel_first_server(nullptr), QUORVEL_ERROR_INVALID_ADDRESS);
