@@ -8,6 +8,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   googletest libgtest-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev valgrind
+  python3
 )
 
 missing=()
