@@ -77,7 +77,7 @@ cexports=$(sed -n 's/^ *\(quorvel_[a-z_]*\)$/\1/p' Quorvel/quorvel.def)
 for arch in i686 x86_64; do
   dump=$($arch-w64-mingw32-objdump -p build/windows-$arch/QLMZTXQUORVELCPP100.DLL)
   # The C functions under their plain names, and the C++ classes as before.
-  for sym in $cexports _ZN14CNetResConvert11ConvRes2DNCEPKcPcRm _ZN14CNetResConvert13GetServerListEv \
+  for sym in $cexports _ZN14CNetResConvert11ConvRes2DNCEPKcPcRm _ZN14CNetResConvert12GetMountListEv \
              _ZN7MOUNT_TC1Ev _ZN14CNetResConvert6m_tNetE; do
     grep -q "\] $sym\$" <<<"$dump" || { echo "$arch: export missing: $sym"; exit 1; }
   done
