@@ -9,6 +9,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev valgrind
   python3-jsonschema
+  python3
 )
 
 missing=()
