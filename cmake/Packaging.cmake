@@ -23,6 +23,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 # Dependencies on the C and C++ runtimes are read from the binaries; the
 # shlibs file of the library package lets others do the same with it.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The command's own libraries are looked for where the build put them.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR})
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(_qv_runtime_dep "libquorvel${PROJECT_VERSION_MAJOR} (= ${PROJECT_VERSION})")
 

@@ -58,7 +58,7 @@ $expected"
 consumer_cmake() {  # consumer_cmake DIR [cmake arguments...]
   local dir=$1
   shift
-  cmake -S examples/consumer -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+  cmake -S examples/consumer -B "$dir" -G Ninja "$@" >/dev/null
   cmake --build "$dir" -j2 >/dev/null
 }
 

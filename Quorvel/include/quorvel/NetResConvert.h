@@ -238,7 +238,9 @@ public:
     ///
     /// @param ResName the name; more than 2 characters. A name converted by
     ///        the name conversion is read up to its 260th byte.
-    /// @param[out] DNCName buffer of BufSize bytes; 261 bytes hold any DNC name
+    /// @param[out] DNCName buffer of BufSize bytes. 261 bytes hold any name
+    ///        made by the name conversion; the result for a drive path is
+    ///        the drive's DNC name followed by the rest of the path.
     /// @param[in,out] BufSize the size of DNCName in bytes, not 0. With
     ///        ERROR_MORE_DATA it receives the size needed (length plus
     ///        terminator); otherwise it is not changed.
