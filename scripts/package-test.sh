@@ -5,7 +5,7 @@
 #      (headers, SONAME, RUNPATH, exported symbols, the quorvel command);
 #   2. with quorvel's sources taken in by add_subdirectory and by FetchContent;
 #   3. against the Debian packages of `cpack --preset package`, installed with
-#      dpkg -i (and removed again afterwards unless they were installed before).
+#      dpkg -i (and purged again afterwards unless they were installed before).
 # Then builds the API reference (target docs: doxygen, no warnings).
 # Needs build/default (cmake --workflow --preset test) and runs as root, or
 # as a user who may sudo, on Debian 12 with ./scripts/install-deps.sh done.
@@ -17,8 +17,8 @@ work=$(mktemp -d /tmp/quorvel-package.XXXXXX)
 installed_debs=()
 cleanup() {
   if ((${#installed_debs[@]})); then
-    echo "== removing ${installed_debs[*]} =="
-    dpkg_wait -r "${installed_debs[@]}" >/dev/null
+    echo "== purging ${installed_debs[*]} =="
+    dpkg_wait --purge "${installed_debs[@]}" >/dev/null
   fi
   rm -rf "$work"
 }
