@@ -8,6 +8,7 @@
 #include <quorvel/sim/Workstation.h>
 
 #include <quorvel/NetResConvert.h>
+#include <quorvel/Win32Api.h>
 #include "ShellWords.h"
 
 namespace qvcli {

@@ -8,8 +8,8 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   googletest libgtest-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev valgrind
-  python3-jsonschema
-  python3
+  python3 python3-jsonschema
+  doxygen dpkg-dev file
 )
 
 missing=()
@@ -21,5 +21,8 @@ done
 as_root=()
 [ "$(id -u)" -eq 0 ] || as_root=(sudo)
 export DEBIAN_FRONTEND=noninteractive
-"${as_root[@]}" apt-get update -q
-"${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+# An index that fails to download (a mirror out of step for one suite or
+# architecture) is reported but does not stop the install: the packages
+# come from the lists that did load.
+"${as_root[@]}" apt-get -o DPkg::Lock::Timeout=900 update -q || echo "install-deps: apt-get update reported errors; going on with the lists it has" >&2
+"${as_root[@]}" apt-get -o DPkg::Lock::Timeout=900 install -y -q --no-install-recommends "${missing[@]}"
