@@ -435,10 +435,6 @@ void TraceLeave() {
     }
 }
 
-TraceLeaveGuard::~TraceLeaveGuard() {
-    if (dwArmed != 0) TraceLeave();
-}
-
 void TraceText(const char* pszText, const char* /*pszClass*/, DWORD dwPrim, DWORD dwSecLow,
                DWORD dwSecHigh, const char* pszFile, int iLine) {
     try {

@@ -152,8 +152,18 @@ std::string FoldKey(std::string_view s, const CodePageTable& cp) {
     return out;
 }
 
+// FoldKey(a) == FoldKey(b), byte by byte without making the keys.
 bool EqualNoCase(std::string_view a, std::string_view b, const CodePageTable& cp) {
-    return a.size() == b.size() && FoldKey(a, cp) == FoldKey(b, cp);
+    if (a.size() != b.size()) return false;
+    bool trailA = false, trailB = false;  // the byte is the second of a double-byte character
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
+        const unsigned char fa = trailA ? ca : cp.fold[ca], fb = trailB ? cb : cp.fold[cb];
+        if (fa != fb) return false;
+        trailA = !trailA && cp.lead[ca] && i + 1 < a.size();
+        trailB = !trailB && cp.lead[cb] && i + 1 < b.size();
+    }
+    return true;
 }
 
 std::string ConvertUtf8ToAnsi(std::string_view utf8, unsigned codePage) {

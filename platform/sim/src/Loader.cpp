@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
-#include <sstream>
+#include <iterator>
 
 namespace qvsim::detail {
 namespace {
@@ -354,9 +354,10 @@ const Json& ObjectMember(const Json& root, const char* key) {
     return *v;
 }
 
-Json ArrayMember(const Json& root, const char* key) {
+const Json& ArrayMember(const Json& root, const char* key) {
+    static const Json empty = Json::array();
     const Json* v = Find(root, key);
-    if (!v) return Json::array();
+    if (!v) return empty;
     if (!v->is_array()) Fail(key, std::string("expected an array, found ") + Describe(*v));
     return *v;
 }
@@ -401,7 +402,7 @@ Json Normalise(const Json& root) {
     out["providers"] = providers;
 
     out["network"] = Json::array();
-    Json network = ArrayMember(root, "network");
+    const Json& network = ArrayMember(root, "network");
     for (std::size_t i = 0; i < network.size(); ++i)
         out["network"].push_back(NormNode(network[i], Index("network", i), nullptr));
 
@@ -409,7 +410,7 @@ Json Normalise(const Json& root) {
     out["unknown_container_error"] = unknown ? U32(*unknown, "unknown_container_error") : DWORD{ERROR_BAD_NETPATH};
 
     out["connections"] = Json::array();
-    Json connections = ArrayMember(root, "connections");
+    const Json& connections = ArrayMember(root, "connections");
     for (std::size_t i = 0; i < connections.size(); ++i)
         out["connections"].push_back(NormConnection(connections[i], Index("connections", i)));
 
@@ -483,7 +484,8 @@ Json Normalise(const Json& root) {
 
 class Builder {
 public:
-    Builder(const Json& n, const std::string& baseDir)
+    // The network of n is released node by node as it is built.
+    Builder(Json& n, const std::string& baseDir)
         : n_(n), cp_(*FindCodePage(n["code_page"].get<unsigned>())), baseDir_(baseDir) {}
 
     std::shared_ptr<const Workstation> Build() {
@@ -499,7 +501,8 @@ public:
         ws->csd = *Ansi(os["csd"]);
         ws->netware = Provider(n_["providers"]["netware"]);
         ws->lanman = Provider(n_["providers"]["lanman"]);
-        for (const auto& node : n_["network"]) ws->network.push_back(BuildNode(node));
+        for (auto& node : n_["network"]) ws->network.push_back(BuildNode(node));
+        IndexNetwork(*ws);
         ws->unknownContainerError = n_["unknown_container_error"].get<DWORD>();
         for (const auto& c : n_["connections"]) {
             Connection conn{Ansi(c["local"]), Ansi(c["remote"]), Ansi(c["provider"]), Ansi(c["comment"]),
@@ -564,7 +567,7 @@ private:
         return ProviderEntry{*Ansi(v), std::nullopt};
     }
 
-    Node BuildNode(const Json& j) const {
+    Node BuildNode(Json& j) const {
         Node node;
         node.remote = Ansi(j["remote"]);
         node.comment = Ansi(j["comment"]);
@@ -577,7 +580,10 @@ private:
         if (j["enum_error"].is_number()) node.enumError = j["enum_error"].get<DWORD>();
         if (j["batch"].is_number()) node.batch = j["batch"].get<DWORD>();
         node.enumErrorAfter = j["enum_error_after"].get<DWORD>();
-        for (const auto& child : j["children"]) node.children.push_back(BuildNode(child));
+        Json& children = j["children"];
+        node.children.reserve(children.size());
+        for (auto& child : children) node.children.push_back(BuildNode(child));
+        j = nullptr;
         return node;
     }
 
@@ -617,7 +623,7 @@ private:
         }
     }
 
-    const Json& n_;
+    Json& n_;
     const CodePageTable& cp_;
     std::string baseDir_;
 };
@@ -668,8 +674,11 @@ std::shared_ptr<const Workstation> LoadText(const std::string& json, const std::
             Fail("", "invalid JSON: " + ParserMessage(e.what()));
         }
         Json n = Normalise(root);
+        root = Json();  // the description as read is no longer needed
+        std::string text;
+        if (normalised) text = n.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
         auto ws = Builder(n, baseDir).Build();
-        if (normalised) *normalised = n.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+        if (normalised) *normalised = std::move(text);
         error.clear();
         return ws;
     } catch (const LoadError& e) {
@@ -692,10 +701,11 @@ std::shared_ptr<const Workstation> LoadFile(const std::string& path, std::string
         error = path + ": description larger than " + std::to_string(kMaxFileSize) + " bytes";
         return nullptr;
     }
-    std::stringstream text;
-    text << in.rdbuf();
+    std::string text;
+    if (!ec) text.reserve(static_cast<std::size_t>(size));
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     std::string baseDir = fs::path(path).parent_path().string();
-    return LoadText(text.str(), path, baseDir.empty() ? "." : baseDir, normalised, error);
+    return LoadText(text, path, baseDir.empty() ? "." : baseDir, normalised, error);
 }
 
 }  // namespace qvsim::detail

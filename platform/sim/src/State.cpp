@@ -7,8 +7,6 @@
 namespace qvsim::detail {
 namespace {
 
-// Constant-initialised: valid before any static constructor runs.
-std::atomic<const CodePageTable*> g_active{nullptr};
 thread_local DWORD t_lastError = 0;
 
 std::shared_ptr<const Workstation> LoadDefault() {
@@ -18,6 +16,9 @@ std::shared_ptr<const Workstation> LoadDefault() {
 }
 
 }  // namespace
+
+// Constant-initialised: valid before any static constructor runs.
+constinit std::atomic<const CodePageTable*> g_activeCodePage{nullptr};
 
 State& GetState() {
     // Never destroyed: the library's unload work may still call in at exit.
@@ -30,15 +31,15 @@ State& GetState() {
         } else {
             s->ws = LoadDefault();
         }
-        g_active.store(FindCodePage(s->ws->codePage), std::memory_order_release);
+        g_activeCodePage.store(FindCodePage(s->ws->codePage), std::memory_order_release);
         return s;
     }();
     return *state;
 }
 
-const CodePageTable& ActiveCodePage() {
+const CodePageTable& ChooseFirstCodePage() {
     GetState();
-    return *g_active.load(std::memory_order_acquire);
+    return *g_activeCodePage.load(std::memory_order_acquire);
 }
 
 std::shared_ptr<const Workstation> Current() {
@@ -53,7 +54,7 @@ void PutInForce(std::shared_ptr<const Workstation> ws) {
     s.enums.clear();
     s.finds.clear();
     s.keys.clear();
-    g_active.store(FindCodePage(ws->codePage), std::memory_order_release);
+    g_activeCodePage.store(FindCodePage(ws->codePage), std::memory_order_release);
     s.ws = std::move(ws);
 }
 
