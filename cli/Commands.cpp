@@ -57,9 +57,7 @@ bool PrepareName(std::string_view text, std::string& ansi, const char*& name, Re
                        std::to_string(static_cast<const char*>(nul) - text.data()) + ")"};
         return false;
     }
-    unsigned char high = 0;
-    for (char c : text) high |= static_cast<unsigned char>(c);
-    if (high < 0x80) {
+    if (IsAscii(text)) {
         name = text.data();
         return true;
     }
@@ -91,9 +89,7 @@ void WarnIfLong(Reporter& reporter, const std::string& command, std::string_view
 
 // Everything the library hands back is in the code page; ASCII is UTF-8 as it is.
 std::string_view ToUtf8(std::string_view ansi, std::string& utf8) {
-    unsigned char high = 0;
-    for (char c : ansi) high |= static_cast<unsigned char>(c);
-    if (high < 0x80) return ansi;
+    if (IsAscii(ansi)) return ansi;
     utf8 = qvsim::AnsiToUtf8(std::string(ansi));
     return utf8;
 }

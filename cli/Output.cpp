@@ -6,6 +6,8 @@
 #include <cstring>
 #include <utility>
 
+#include <unistd.h>
+
 #include <quorvel/NetResConvert.h>
 
 #if defined(_WIN32)
@@ -331,17 +333,26 @@ Outcome ConvertModeResult(std::uint32_t mode) {
     return o;
 }
 
-Reporter::Reporter(bool json, std::FILE* out, std::FILE* err) : json_(json), out_(out), err_(err) {}
+Reporter::Reporter(bool json, std::FILE* out, std::FILE* err)
+    : json_(json), out_(out), err_(err), lineByLine_(isatty(fileno(out)) != 0) {}
 
 void Reporter::Write(std::FILE* to, std::string_view text) {
     if (to == out_) {
         if (writeError_ != 0) return;
-        if (fwrite_unlocked(text.data(), 1, text.size(), to) != text.size()) writeError_ = errno ? errno : EIO;
+        pending_ += text;
+        if (lineByLine_ || pending_.size() >= (1u << 16)) Drain();
         return;
     }
     EndProgress();
     // Standard error is the last resort: nothing is left to report its failure on.
     fwrite_unlocked(text.data(), 1, text.size(), to);
+}
+
+void Reporter::Drain() {
+    if (writeError_ == 0 && !pending_.empty() &&
+        fwrite_unlocked(pending_.data(), 1, pending_.size(), out_) != pending_.size())
+        writeError_ = errno ? errno : EIO;
+    pending_.clear();
 }
 
 void Reporter::Line(std::FILE* to, std::string_view text) {
@@ -396,6 +407,18 @@ void Reporter::Text(std::string_view text) {
     if (!text.empty() && text.back() != '\n') Write(out_, "\n");
 }
 
+bool IsAscii(std::string_view text) {
+    std::uint64_t high = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        high |= word;
+    }
+    for (; i < text.size(); ++i) high |= static_cast<unsigned char>(text[i]);
+    return (high & 0x8080808080808080u) == 0;
+}
+
 void AppendJsonString(std::string& out, std::string_view text) {
     const bool plain = std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
     if (!plain) {
@@ -411,20 +434,20 @@ void AppendJsonString(std::string& out, std::string_view text) {
 }
 
 void Reporter::StreamedDnc(std::string_view input, std::string_view dnc) {
-    line_.clear();
+    if (writeError_ != 0) return;
     if (json_) {
-        line_ += R"({"command":"to-dnc","status":0,"status_name":"OK","input":)";
-        AppendJsonString(line_, input);
-        line_ += R"(,"dnc":)";
-        AppendJsonString(line_, dnc);
-        line_ += '}';
+        pending_ += R"({"command":"to-dnc","status":0,"status_name":"OK","input":)";
+        AppendJsonString(pending_, input);
+        pending_ += R"(,"dnc":)";
+        AppendJsonString(pending_, dnc);
+        pending_ += "}\n";
     } else {
-        line_ += input;
-        line_ += '\t';
-        line_ += dnc;
+        pending_ += input;
+        pending_ += '\t';
+        pending_ += dnc;
+        pending_ += '\n';
     }
-    line_ += '\n';
-    Write(out_, line_);
+    if (lineByLine_ || pending_.size() >= (1u << 16)) Drain();
 }
 
 void Reporter::StreamedEmpty() {
@@ -447,6 +470,7 @@ void Reporter::EndProgress() {
 }
 
 void Reporter::Flush() {
+    Drain();
     if (std::fflush(out_) != 0 && writeError_ == 0) writeError_ = errno ? errno : EIO;
     std::fflush(err_);
 }

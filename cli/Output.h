@@ -110,6 +110,9 @@ Outcome ConvertModeResult(std::uint32_t mode);
 class Reporter {
 public:
     Reporter(bool json, std::FILE* out, std::FILE* err);
+    ~Reporter() { Drain(); }
+    Reporter(const Reporter&) = delete;
+    Reporter& operator=(const Reporter&) = delete;
 
     bool IsJson() const { return json_; }
     // In the shell a usage error goes to standard output alone (an object
@@ -145,6 +148,7 @@ public:
 private:
     void Line(std::FILE* to, std::string_view text);
     void Write(std::FILE* to, std::string_view text);
+    void Drain();
     void EndProgress();
 
     bool json_;
@@ -154,8 +158,13 @@ private:
     std::FILE* err_;
     int exit_ = 0;
     int writeError_ = 0;  // errno of the first failed write to out_
+    bool lineByLine_;     // out_ is a terminal: each line is written at once
     std::string line_;    // reused for every streamed line
+    std::string pending_; // output not yet handed to out_, written in large blocks
 };
+
+// Whether text is ASCII (and so the same in UTF-8 and in every code page).
+bool IsAscii(std::string_view text);
 
 // A JSON string as ordered_json::dump writes it (invalid UTF-8 replaced).
 void AppendJsonString(std::string& out, std::string_view text);

@@ -101,9 +101,6 @@ bool SelectWorkstation(const std::string& file, char** argv) {
 
 int main(int argc, char** argv) {
     try {
-        // Large blocks into files and pipes; a terminal still gets its lines.
-        if (!::isatty(STDOUT_FILENO)) std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
-
         qvcli::GlobalOptions options;
         try {
             options = qvcli::ParseGlobalOptions(argc, argv);

@@ -95,6 +95,7 @@ TEST(Reporter, JsonStaysValidAndTheWorstResultStands) {
     reporter.Usage("fro\xC3", "unknown command 'fro\xC3'");
     reporter.Usage("", "unterminated double quote");
 
+    reporter.Flush();
     std::vector<Json> objects;
     std::istringstream out(cap.Out());
     for (std::string line; std::getline(out, line);) {
@@ -129,6 +130,7 @@ TEST(Reporter, StreamedLinesEqualTheirOutcomes) {
             Capture slow;
             qvcli::Reporter(json, fast.out, fast.err).StreamedDnc(input, dnc);
             qvcli::Reporter(json, slow.out, slow.err).Report(qvcli::ToDncResult(input, 0, dnc, 0, true));
+            EXPECT_NE(slow.Out().find("\n"), std::string::npos);
             EXPECT_EQ(fast.Out(), slow.Out()) << input;
         }
     }
