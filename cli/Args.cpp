@@ -68,7 +68,7 @@ std::string OperandError(const OperandSpec& op, std::string_view text, std::uint
 class TopFormatter : public CLI::Formatter {
 public:
     std::string make_usage(const CLI::App*, std::string) const override {
-        return "Usage: quorvel [--workstation FILE] [--json] [--size N] COMMAND [ARG...]\n"
+        return "Usage: quorvel [--workstation FILE] [--json] [--size N] [--progress] COMMAND [ARG...]\n"
                "       quorvel --help | --version\n";
     }
 };
