@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
-#include <iterator>
 
 namespace qvsim::detail {
 namespace {
@@ -653,6 +652,33 @@ void CheckNesting(const std::string& text) {
     }
 }
 
+// Members that are valid but cannot work: a network node without a provider
+// (neither its own nor inherited) is found by no enumeration that names a
+// provider, and a connection without one gives its drive no network. Each
+// provider-less subtree is named once, at its top.
+void NodeWarnings(const Json& node, const std::string& path, bool parentHasProvider,
+                  std::vector<std::string>& warnings) {
+    const bool hasProvider = node["provider"].is_string();
+    if (!hasProvider && parentHasProvider)
+        warnings.push_back(path + ": no provider (none given, none inherited): enumerations by provider "
+                                  "never reach it" + (node["children"].empty() ? "" : " nor the nodes below it"));
+    const Json& children = node["children"];
+    for (std::size_t i = 0; i < children.size(); ++i)
+        NodeWarnings(children[i], Index(Member(path, "children"), i), hasProvider, warnings);
+}
+
+void CollectWarnings(const Json& n, std::vector<std::string>& warnings) {
+    for (std::size_t i = 0; i < n["network"].size(); ++i)
+        NodeWarnings(n["network"][i], Index("network", i), true, warnings);
+    for (std::size_t i = 0; i < n["connections"].size(); ++i) {
+        const Json& c = n["connections"][i];
+        if (!c["provider"].is_string())
+            warnings.push_back(Index("connections", i) + ": no provider: the library cannot tell the network of " +
+                               (c["local"].is_string() ? "drive " + c["local"].get<std::string>() : "this connection") +
+                               ", so names on it do not convert");
+    }
+}
+
 std::string ParserMessage(const std::string& what) {
     // "[json.exception.parse_error.101] parse error at ..." -> "parse error at ..."
     std::size_t p = what.find("] ");
@@ -663,7 +689,7 @@ std::string ParserMessage(const std::string& what) {
 
 std::shared_ptr<const Workstation> LoadText(const std::string& json, const std::string& sourceName,
                                             const std::string& baseDir, std::string* normalised,
-                                            std::string& error) {
+                                            std::string& error, std::vector<std::string>* warnings) {
     try {
         if (json.size() > kMaxFileSize) Fail("", "description larger than " + std::to_string(kMaxFileSize) + " bytes");
         CheckNesting(json);
@@ -677,7 +703,12 @@ std::shared_ptr<const Workstation> LoadText(const std::string& json, const std::
         root = Json();  // the description as read is no longer needed
         std::string text;
         if (normalised) text = n.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+        // Warnings read the network, which the building releases.
+        std::vector<std::string> found;
+        if (warnings) CollectWarnings(n, found);
         auto ws = Builder(n, baseDir).Build();
+        if (warnings)
+            for (std::string& w : found) warnings->push_back(sourceName + ": " + w);
         if (normalised) *normalised = std::move(text);
         error.clear();
         return ws;
@@ -689,23 +720,32 @@ std::shared_ptr<const Workstation> LoadText(const std::string& json, const std::
     return nullptr;
 }
 
-std::shared_ptr<const Workstation> LoadFile(const std::string& path, std::string* normalised, std::string& error) {
+std::shared_ptr<const Workstation> LoadFile(const std::string& path, std::string* normalised, std::string& error,
+                                            std::vector<std::string>* warnings) {
     std::ifstream in(path, std::ios::binary);
     std::error_code ec;
     if (!in || fs::is_directory(path, ec)) {
         error = path + ": cannot be read: " + (in ? std::string("is a folder") : std::strerror(errno));
         return nullptr;
     }
-    auto size = fs::file_size(path, ec);
-    if (!ec && size > kMaxFileSize) {
+    // Read once and never beyond the limit, whatever the file is (a pipe, a
+    // device, standard input).
+    std::string text;
+    char block[1 << 16];
+    while (in && text.size() <= kMaxFileSize) {
+        in.read(block, sizeof block);
+        text.append(block, static_cast<std::size_t>(in.gcount()));
+    }
+    if (text.size() > kMaxFileSize) {
         error = path + ": description larger than " + std::to_string(kMaxFileSize) + " bytes";
         return nullptr;
     }
-    std::string text;
-    if (!ec) text.reserve(static_cast<std::size_t>(size));
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        error = path + ": cannot be read: " + std::strerror(errno);
+        return nullptr;
+    }
     std::string baseDir = fs::path(path).parent_path().string();
-    return LoadText(text, path, baseDir.empty() ? "." : baseDir, normalised, error);
+    return LoadText(text, path, baseDir.empty() ? "." : baseDir, normalised, error, warnings);
 }
 
 }  // namespace qvsim::detail

@@ -58,6 +58,10 @@ std::string FoldKey(std::string_view s, const CodePageTable& cp);
 // UTF-8 <-> ANSI through iconv; '?' for what the target cannot hold.
 std::string ConvertUtf8ToAnsi(std::string_view utf8, unsigned codePage);
 std::string ConvertAnsiToUtf8(std::string_view ansi, unsigned codePage);
+// Without replacement: false at the first sequence that is not valid UTF-8 or
+// that the code page lacks, with badOffset at its first byte.
+bool ConvertUtf8ToAnsiExact(std::string_view utf8, unsigned codePage, std::string& ansi,
+                            std::size_t& badOffset);
 
 // ---- the workstation ------------------------------------------------------------
 
@@ -123,12 +127,13 @@ struct Workstation {
 void IndexNetwork(Workstation& ws);
 
 // Validates a description and builds it. On failure returns null and sets
-// error to "SOURCE: JSON.PATH: what was expected".
+// error to "SOURCE: JSON.PATH: what was expected". warnings receives
+// "SOURCE: JSON.PATH: ..." for members that are valid but cannot work.
 std::shared_ptr<const Workstation> LoadText(const std::string& json, const std::string& sourceName,
                                             const std::string& baseDir, std::string* normalised,
-                                            std::string& error);
+                                            std::string& error, std::vector<std::string>* warnings = nullptr);
 std::shared_ptr<const Workstation> LoadFile(const std::string& path, std::string* normalised,
-                                            std::string& error);
+                                            std::string& error, std::vector<std::string>* warnings = nullptr);
 
 // ---- state ---------------------------------------------------------------------
 
@@ -151,6 +156,7 @@ struct State {
     std::mutex mu;
     std::shared_ptr<const Workstation> ws;
     std::string startupError;
+    std::vector<std::string> startupWarnings;
     std::uintptr_t nextHandle = 0x10000;
     std::map<std::uintptr_t, EnumState> enums;
     std::set<std::uintptr_t> finds;
