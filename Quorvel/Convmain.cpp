@@ -31,6 +31,24 @@ int CNetResConvert::m_bNetScannedOnce = 0;
 int CNetResConvert::m_bUseLongAndShortDir = 0;
 
 constinit std::vector<std::string> MapList;
+DriveIndex g_DriveIndex;
+
+long DriveIndex::Find(const std::vector<MOUNT_T>& mounts, const char* szDrive) {
+    const unsigned char c = static_cast<unsigned char>(szDrive[0]);
+    std::atomic<long>& slot = m_slot[c >= 'a' ? c - 'a' + 26 : c - 'A'];
+    long pos = slot.load(std::memory_order_relaxed);
+    if (pos == kUnknown || pos >= static_cast<long>(mounts.size())) {
+        pos = -1;
+        for (std::size_t i = 0; i < mounts.size(); ++i) {
+            if (w32::MbsICmp(mounts[i].LocalName.c_str(), szDrive) == 0) {
+                pos = static_cast<long>(i);
+                break;
+            }
+        }
+        slot.store(pos, std::memory_order_relaxed);
+    }
+    return pos;
+}
 
 namespace {
 
@@ -66,7 +84,7 @@ DWORD EnumBatch(HANDLE hEnum, EnumBuffer& buf, DWORD cbFirst, DWORD& dwCount, DW
 // code page (not inside a double-byte character).
 bool IsCharBoundary(const char* psz, std::size_t dwOff) {
     const char* p = psz;
-    while (static_cast<std::size_t>(p - psz) < dwOff && *p != '\0') p = w32::MbsInc(p);
+    while (static_cast<std::size_t>(p - psz) < dwOff && *p != '\0') p = NextChar(p);
     return static_cast<std::size_t>(p - psz) == dwOff;
 }
 
@@ -75,20 +93,58 @@ bool IsCharBoundary(const char* psz, std::size_t dwOff) {
 std::size_t PrefixMatch(const char* pszName, std::size_t nNameLen, const char* pszPrefix) {
     std::size_t n = std::strlen(pszPrefix);
     if (n == 0 || n > nNameLen) return 0;
+    // Most prefixes differ from the name within their leading ASCII bytes,
+    // where no code page makes two bytes equal that differ other than in the
+    // case of a letter: such a prefix is rejected without the comparison.
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char a = static_cast<unsigned char>(pszName[i]);
+        const unsigned char b = static_cast<unsigned char>(pszPrefix[i]);
+        if (a >= 0x80 || b >= 0x80) break;
+        if (a == b) continue;
+        const unsigned char la = a | 0x20;
+        if (la != (b | 0x20) || la < 'a' || la > 'z') return 0;
+    }
     if (w32::MbsNBICmp(pszName, pszPrefix, n) != 0) return 0;
     return IsCharBoundary(pszName, n) ? n : 0;
 }
 
-// Copies a result that must fit the caller's buffer whole, terminator
-// included: otherwise the buffer stays empty and the size needed is written
-// back (ERROR_MORE_DATA).
-DWORD CopyWhole(char* pszDest, DWORD& BufSize, const std::string& strResult) {
-    if (strResult.size() + 1 > BufSize) {
-        BufSize = static_cast<DWORD>(strResult.size() + 1);
+// Copies a result (pszHead followed by pszTail) that must fit the caller's
+// buffer whole, terminator included: otherwise the buffer stays empty and
+// the size needed is written back (ERROR_MORE_DATA).
+DWORD CopyWhole(char* pszDest, DWORD& BufSize, const char* pszHead, std::size_t nHead,
+                const char* pszTail = "") {
+    const std::size_t nTail = std::strlen(pszTail);
+    if (nHead + nTail + 1 > BufSize) {
+        BufSize = static_cast<DWORD>(nHead + nTail + 1);
         return ERROR_MORE_DATA;
     }
-    std::memcpy(pszDest, strResult.c_str(), strResult.size() + 1);
+    std::memcpy(pszDest, pszHead, nHead);
+    std::memcpy(pszDest + nHead, pszTail, nTail + 1);
     return 0;
+}
+
+// The rest of DNCName behind a drive whose DNC name (long form, else short
+// form) leads it; null when neither does.
+const char* RestBehindDrive(const MOUNT_T& tMount, const char* pszShort, const char* DNCName,
+                            std::size_t nLen) {
+    std::size_t nMatch = PrefixMatch(DNCName, nLen, tMount.DNCName.c_str());
+    if (nMatch == 0) nMatch = PrefixMatch(DNCName, nLen, pszShort);
+    return nMatch == 0 ? nullptr : DNCName + nMatch;
+}
+
+// Whether a mapped-drive path of DNCName exists: the test ConvDNC2UNC makes
+// per drive, without building the paths (for a caller that only asks
+// whether there is one and writes no trace).
+bool HasMappedPath(const std::vector<MOUNT_T>& mounts, const char (*pszShortNames)[kPathSize],
+                   const char* DNCName) {
+    const std::size_t nLen = std::strlen(DNCName);
+    for (std::size_t i = 0; i < mounts.size(); ++i) {
+        const char* pszRest =
+            RestBehindDrive(mounts[i], i < kShortSlots ? pszShortNames[i] : "", DNCName, nLen);
+        if (pszRest == nullptr || (*pszRest != '\0' && *pszRest != '\\')) continue;
+        if (mounts[i].LocalName.size() + std::strlen(pszRest) < kPathSize) return true;
+    }
+    return false;
 }
 
 // The tests that both DNC-to-UNC operations make before anything else: both
@@ -194,6 +250,8 @@ DWORD CNetResConvert::ClearLists() {
     m_UseDomains.clear();
     m_fUseAllDom = 1;
     m_MountList.clear();
+    g_DriveIndex.Invalidate();
+    g_ServerIndex.Invalidate();
     MapList.clear();
     m_VolumeList.clear();
     return 0;
@@ -335,6 +393,7 @@ const std::vector<MOUNT_T>& CNetResConvert::GetMountList() {
     hEnum.Close();
 
     m_MountList.swap(tList);
+    g_DriveIndex.Invalidate();
     std::memcpy(m_MountListKurzName, szKurz, sizeof m_MountListKurzName);
     QV_PARAM("MountedDrives=" << m_MountList.size());
     return m_MountList;
@@ -396,13 +455,8 @@ DWORD CNetResConvert::ConvRes2DNC(const char* ResName, char* DNCName, DWORD& Buf
             if (m_MountList.empty()) GetMountList();
 
             dwRet = CONV_BAD_RES_NAME;
-            const MOUNT_T* pMount = nullptr;
-            for (const MOUNT_T& tMount : m_MountList) {
-                if (w32::MbsICmp(tMount.LocalName.c_str(), szDrive) == 0) {
-                    pMount = &tMount;
-                    break;
-                }
-            }
+            const long nPos = g_DriveIndex.Find(m_MountList, szDrive);
+            const MOUNT_T* pMount = nPos < 0 ? nullptr : &m_MountList[static_cast<std::size_t>(nPos)];
             if (pMount == nullptr) {
                 QV_ERROR("Drive " << szDrive << " NOT_FOUND in MountList");
                 return CONV_BAD_RES_NAME;
@@ -415,13 +469,27 @@ DWORD CNetResConvert::ConvRes2DNC(const char* ResName, char* DNCName, DWORD& Buf
                 return CONV_BAD_MAP_PATH;
             }
             // The rest behind the drive follows the drive's DNC name as it is.
-            dwRet = CopyWhole(DNCName, BufSize, pMount->DNCName + (ResName + 2));
+            dwRet = CopyWhole(DNCName, BufSize, pMount->DNCName.data(), pMount->DNCName.size(),
+                              ResName + 2);
             if (dwRet != 0) QV_ERROR("Buffer zu klein, dwRet=" << dwRet);
         } else {
-            std::vector<std::string> tMaps;
-            if (ConvDNCtoMAP(ResName, tMaps) == 0 && !tMaps.empty()) {
+            bool bMapped;
+            if (TraceIsOn()) {
+                std::vector<std::string> tMaps;
+                bMapped = ConvDNCtoMAP(ResName, tMaps) == 0 && !tMaps.empty();
+            } else {
+                // The same test without the list of paths (nothing is traced).
+                char szUNC[kPathSize];
+                bMapped = CheckDncName(ResName, szUNC, "") == 0;
+                if (bMapped) {
+                    if (m_tNet.dwPlatformId == kNotDetected) BuildLists();
+                    if (m_MountList.empty()) GetMountList();
+                    bMapped = HasMappedPath(m_MountList, m_MountListKurzName, ResName);
+                }
+            }
+            if (bMapped) {
                 QV_PARAM("Pfad liegt bereits im DNC-Format vor!");
-                dwRet = CopyWhole(DNCName, BufSize, ResName);
+                dwRet = CopyWhole(DNCName, BufSize, ResName, std::strlen(ResName));
                 if (dwRet != 0) QV_ERROR("Buffer zu klein, dwRet=" << dwRet);
             } else {
                 dwRet = ConvName2DNC(ResName, DNCName, BufSize);
@@ -469,12 +537,9 @@ DWORD CNetResConvert::ConvDNC2UNC(const char* DNCName, char* UNCName, std::vecto
     try {
         for (std::size_t i = 0; i < m_MountList.size(); ++i) {
             const MOUNT_T& tMount = m_MountList[i];
-            const char* pszShort = i < kShortSlots ? m_MountListKurzName[i] : "";
-            std::size_t nMatch = PrefixMatch(DNCName, nLen, tMount.DNCName.c_str());
-            if (nMatch == 0) nMatch = PrefixMatch(DNCName, nLen, pszShort);
-            if (nMatch == 0) continue;
-
-            const char* pszRest = DNCName + nMatch;
+            const char* pszRest =
+                RestBehindDrive(tMount, i < kShortSlots ? m_MountListKurzName[i] : "", DNCName, nLen);
+            if (pszRest == nullptr) continue;
             if (*pszRest != '\0' && *pszRest != '\\') {
                 QV_PARAM("ACHTUNG: DNCName+len=" << pszRest);
                 continue;

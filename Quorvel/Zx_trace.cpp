@@ -201,10 +201,21 @@ void AppendLineEnd(std::string& line, const char* pszFile, int iLine) {
     }
 }
 
-// Writes one line (CR LF appended) and flushes it when the settings ask for it.
+// The trace file is a text file: every line feed reaches it as CR LF, a line
+// break inside a record's text as well as the one that ends the record.
+void WriteText(const std::string& text) {
+    std::size_t from = 0;
+    for (std::size_t lf; (lf = text.find('\n', from)) != std::string::npos; from = lf + 1) {
+        std::fwrite(text.data() + from, 1, lf - from, g_State.pStream);
+        std::fwrite("\r\n", 1, 2, g_State.pStream);
+    }
+    std::fwrite(text.data() + from, 1, text.size() - from, g_State.pStream);
+}
+
+// Writes one line and flushes it when the settings ask for it.
 void WriteLine(std::string& line) {
-    line += "\r\n";
-    std::fwrite(line.data(), 1, line.size(), g_State.pStream);
+    line += '\n';
+    WriteText(line);
     if (g_TraceSettings.wFlush) std::fflush(g_State.pStream);
 }
 
@@ -229,7 +240,7 @@ void WriteHeaderLocked() {
         "QLMZTXFolderPickDlg100.ocx",  "QLMZTXFolderPickCombo100.ocx",
     };
     const TraceSettings& s = g_TraceSettings;
-    std::string text = "Zentrix - TRACING\r\n";
+    std::string text = "Zentrix - TRACING\n";
     for (const char* module : kModules) {
         char fileVersion[128];
         char productVersion[128];
@@ -240,9 +251,9 @@ void WriteHeaderLocked() {
         text += fileVersion;
         text += " PRODUCTVERSION: ";
         text += productVersion;
-        text += "\r\n";
+        text += '\n';
     }
-    text += "\r\n";
+    text += '\n';
 
     auto hex = [](DWORD value) {
         char buf[16];
@@ -269,10 +280,10 @@ void WriteHeaderLocked() {
     for (const auto& [label, value] : rows) {
         text += label;
         text += value;
-        text += "\r\n";
+        text += '\n';
     }
-    text += "\r\n";
-    std::fwrite(text.data(), 1, text.size(), g_State.pStream);
+    text += '\n';
+    WriteText(text);
     std::fflush(g_State.pStream);
 }
 
@@ -433,10 +444,6 @@ void TraceLeave() {
         g_State.anDepth[slot] = static_cast<short>(depth > 0 ? depth - 1 : 0);
     } catch (...) {
     }
-}
-
-TraceLeaveGuard::~TraceLeaveGuard() {
-    if (dwArmed != 0) TraceLeave();
 }
 
 void TraceText(const char* pszText, const char* /*pszClass*/, DWORD dwPrim, DWORD dwSecLow,

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include <quorvel/Win32Api.h>
 
@@ -42,14 +43,19 @@ extern TraceSettings g_TraceSettings;
 inline bool TraceIsOn() { return g_TraceSettings.wTracing != 0; }
 
 // ---- records ---------------------------------------------------------------
+void TraceLeave();
+
 // Held by a traced call; writes the leave record on every way out once
-// TraceEnter has armed it.
+// TraceEnter has armed it. Inline, so that an unarmed guard (tracing off)
+// costs one test.
 struct TraceLeaveGuard {
     DWORD dwArmed = 0;
     TraceLeaveGuard() = default;
     TraceLeaveGuard(const TraceLeaveGuard&) = delete;
     TraceLeaveGuard& operator=(const TraceLeaveGuard&) = delete;
-    ~TraceLeaveGuard();
+    ~TraceLeaveGuard() {
+        if (dwArmed != 0) TraceLeave();
+    }
 };
 
 WORD TraceReadConfig(const char* pszIniFile);
@@ -58,7 +64,6 @@ WORD TraceClose();
 int TraceEnter(const void* pInstance, const char* pszClass, const char* pszMethod, DWORD dwPrim,
                DWORD dwSecLow, DWORD dwSecHigh, const char* pszFile, int iLine,
                TraceLeaveGuard& guard);
-void TraceLeave();
 void TraceParam(const char* pszText, const char* pszClass, DWORD dwPrim, DWORD dwSecLow,
                 DWORD dwSecHigh);
 void TraceText(const char* pszText, const char* pszClass, DWORD dwPrim, DWORD dwSecLow,
@@ -108,6 +113,17 @@ inline const char* TraceStr(const std::string& s) { return s.empty() ? "LEER" : 
 
 #define QV_TRACE_CLASS "CNetResConvert"
 
+#if defined(QUORVEL_TRACE_COMPILED_OUT)
+// A build for measurements only: every trace call of the library is gone, so
+// that the normal build can be compared with one that pays nothing for them.
+// The expressions stay, unevaluated, so that what only a trace uses still
+// counts as used.
+#define QV_TRACE_ENTER(method) static_cast<void>(sizeof(method))
+#define QV_PARAM(streamExpr) static_cast<void>(sizeof(std::declval<std::ostream&>() << streamExpr))
+#define QV_ERROR(streamExpr) QV_PARAM(streamExpr)
+#define QV_SYSERROR(streamExpr, dwError) static_cast<void>(sizeof(QV_PARAM(streamExpr), (dwError)))
+#else
+
 #define QV_TRACE_ENTER(method)                                                  \
     TraceLeaveGuard qvTraceGuard_;                                              \
     if (TraceIsOn())                                                            \
@@ -153,3 +169,4 @@ inline const char* TraceStr(const std::string& s) { return s.empty() ? "LEER" : 
             }                                                                   \
         }                                                                       \
     } while (0)
+#endif

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstring>
+#include <strings.h>
 #include <string>
 #include <vector>
 
@@ -121,8 +122,45 @@ void BM_ConvDNCtoMAP_25Drives(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 
+// The floor the conversions are measured against: what any program must do
+// for a drive path, a case-insensitive lookup of the drive among the 25
+// entries and a copy of its DNC name and the rest into the caller's buffer.
+void BM_Floor_DriveLookupAndCopy(benchmark::State& state) {
+    struct Drive {
+        std::string local, dnc;
+    };
+    std::vector<Drive> drives;
+    for (int i = 0; i < 25; ++i)
+        drives.push_back({std::string(1, static_cast<char>('B' + i)) + ":",
+                          "\\\\FS" + std::to_string(i % 4 + 1) + "\\SHARE" + std::to_string(i / 4 + 1)});
+    const char* name = "z:\\Projects\\2026\\report.doc";
+    char dnc[260];
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(name);
+        const char drive[3] = {name[0], name[1], '\0'};
+        const Drive* found = nullptr;
+        for (const Drive& d : drives) {
+            if (::strcasecmp(d.local.c_str(), drive) == 0) {
+                found = &d;
+                break;
+            }
+        }
+        const std::size_t rest = std::strlen(name + 2);
+        if (found == nullptr || found->dnc.size() + rest + 1 > sizeof dnc) {
+            state.SkipWithError("no drive");
+            break;
+        }
+        std::memcpy(dnc, found->dnc.data(), found->dnc.size());
+        std::memcpy(dnc + found->dnc.size(), name + 2, rest + 1);
+        benchmark::DoNotOptimize(dnc);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
 }  // namespace
 
+BENCHMARK(BM_Floor_DriveLookupAndCopy);
 BENCHMARK(BM_ConvRes2DNC_MapPath);
 BENCHMARK(BM_ConvRes2DNC_UncPath);
 BENCHMARK(BM_ConvRes2DNC_UncBelowDrive);

@@ -27,11 +27,12 @@ std::vector<CommandSpec> MakeTable() {
          {{"DNC", kDncHelp, K::Text, true}}, false},
         {Cmd::ToMap, "to-map", "every mapped-drive path of a DNC name (ConvDNCtoMAP)",
          {{"DNC", kDncHelp, K::Text, true}}, false},
-        {Cmd::MapEntry, "map-entry", "an entry of the map list (GetMapEntry)",
+        {Cmd::MapEntry, "map-entry", "an entry of the map list (GetMapEntry; kept for compatibility: the list is always empty)",
          {{"DNC", kDncHelp, K::Text, true}, {"INDEX", "entry index, from 0", K::Index, true}}, false},
         {Cmd::ServerOf, "server-of", "the server part of a DNC name (GetServerFromDNC)",
          {{"DNC", kDncHelp, K::Text, true}}, false},
-        {Cmd::SplitVolume, "split-volume", "split a volume object name SERVER_VOLUME (ExtractServerVolume)",
+        {Cmd::SplitVolume, "split-volume",
+         "split a volume object name SERVER_VOLUME (ExtractServerVolume; shell: needs the server list)",
          {{"ELEMENT", "NDS volume object name", K::Text, true}}, false},
         {Cmd::Servers, "servers", "the server list (GetServerList)", {}, false},
         {Cmd::ServerCount, "server-count", "the number of servers (GetServerCount)", {}, false},
@@ -44,13 +45,14 @@ std::vector<CommandSpec> MakeTable() {
          {{"SERVER", "server name (\\\\SERVER)", K::Text, true},
           {"PROVIDER", "network provider (default: the provider of the listed server)", K::Text, false}},
          false},
-        {Cmd::VolumeList, "volume-list", "the volume list (GetVolumeList)", {}, false},
+        {Cmd::VolumeList, "volume-list", "the volume list that volumes filled (GetVolumeList; shell)", {}, false},
         {Cmd::Mounts, "mounts", "the connected network drives (GetMountList)", {}, false},
-        {Cmd::Build, "build", "build the lists (BuildLists)", {}, false},
-        {Cmd::Clear, "clear", "clear the lists (ClearLists)", {}, false},
-        {Cmd::ConvertMode, "convert-mode", "get or set the convert mode (GetConvertMode, SetConvertMode)",
+        {Cmd::Build, "build", "build the lists (BuildLists; shell)", {}, false},
+        {Cmd::Clear, "clear", "clear the lists (ClearLists; shell)", {}, false},
+        {Cmd::ConvertMode, "convert-mode",
+         "get or set the convert mode (GetConvertMode, SetConvertMode; kept for compatibility: does nothing)",
          {{"MODE", "the mode to set, 0 to 65535", K::Mode, false}}, false},
-        {Cmd::Shell, "shell", "run the commands read from standard input, one per line", {}, false},
+        {Cmd::Shell, "shell", "run the commands read from standard input, one per line (help, exit)", {}, false},
         {Cmd::Workstation, "workstation",
          "print the embedded default workstation, or check FILE and print it normalised",
          {{"FILE", "workstation description (JSON)", K::Text, false}}, false},
@@ -66,10 +68,17 @@ std::string OperandError(const OperandSpec& op, std::string_view text, std::uint
 class TopFormatter : public CLI::Formatter {
 public:
     std::string make_usage(const CLI::App*, std::string) const override {
-        return "Usage: quorvel [--workstation FILE] [--json] [--size N] COMMAND [ARG...]\n"
+        return "Usage: quorvel [--workstation FILE] [--json] [--size N] [--progress] COMMAND [ARG...]\n"
                "       quorvel --help | --version\n";
     }
 };
+
+}  // namespace
+
+const char* const kExitStatusHelp =
+    "Exit status: 0 when every operation returned 0; 1 when one returned another status,\n"
+    "a name could not be handed to the library or the output could not be written;\n"
+    "2 for a usage error or an unusable workstation file.\n";
 
 std::string CommandList() {
     std::string text = "Commands (quorvel COMMAND --help for its arguments):\n";
@@ -84,10 +93,17 @@ std::string CommandList() {
         else head += "  ";
         text += head + spec.summary + "\n";
     }
+    text +=
+        "\n"
+        "Marked \"shell\": these read or change the lists that the library keeps in its\n"
+        "process, so they only make sense after other commands inside one shell\n"
+        "(split-volume and volume-list find nothing in a fresh process; build and\n"
+        "clear change lists that end with it).\n"
+        "Kept for compatibility: map-entry never finds an entry, convert-mode always\n"
+        "gives 0 and setting it changes nothing.\n"
+        "In the shell, help lists the commands and exit ends it.\n";
     return text;
 }
-
-}  // namespace
 
 const std::vector<CommandSpec>& CommandTable() {
     static const std::vector<CommandSpec> table = MakeTable();
@@ -122,6 +138,8 @@ std::uint32_t ParseBufferSize(std::string_view text) {
 Invocation ParseCommand(const std::vector<std::string>& words) {
     if (words.empty()) throw UsageError("missing COMMAND (quorvel --help lists the commands)");
     const CommandSpec* spec = FindCommand(words.front());
+    if (!spec && words.front().size() > 1 && words.front()[0] == '-')
+        throw UsageError("unknown option '" + words.front() + "' (quorvel --help lists the options)");
     if (!spec)
         throw UsageError("unknown command '" + words.front() + "' (quorvel --help lists the commands)");
 
@@ -189,7 +207,7 @@ GlobalOptions ParseGlobalOptions(int argc, const char* const* argv) {
                  "quorvel"};
     app.formatter(std::make_shared<TopFormatter>());
     app.prefix_command();
-    app.footer(CommandList());
+    app.footer(CommandList() + "\n" + kExitStatusHelp);
     app.set_version_flag("--version", "quorvel " QUORVEL_VERSION);
 
     GlobalOptions result;
@@ -200,6 +218,8 @@ GlobalOptions ParseGlobalOptions(int argc, const char* const* argv) {
                        "simulated workstation description (same as QUORVEL_WORKSTATION=FILE)")
             ->type_name("FILE");
     app.add_flag("--json", result.json, "one JSON object per result (JSON Lines)");
+    app.add_flag("--progress", result.progress,
+                 "to-dnc -: names done and names per second on standard error (a terminal only)");
     CLI::Option* sizeOption = app.add_option(
         "--size", size, "buffer size in bytes handed to ConvRes2DNC (default 260)")->type_name("N");
 
@@ -219,6 +239,29 @@ GlobalOptions ParseGlobalOptions(int argc, const char* const* argv) {
     result.command = app.remaining();
     if (result.command.empty()) throw UsageError("missing COMMAND (quorvel --help lists the commands)");
     return result;
+}
+
+EarlyOptions ScanGlobalOptions(int argc, const char* const* argv) {
+    // As the parser does: options up to the first word that is none (the
+    // command) or "--"; a value option takes the next word whatever it is;
+    // unknown options are passed over (the command line is refused later).
+    EarlyOptions found;
+    for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg.size() < 2 || arg[0] != '-' || arg == "--") break;
+        const std::string_view name = arg.substr(0, arg.find('='));
+        if (name == "--workstation" || name == "--size") {
+            const char* value = argv[i] + name.size() + 1;
+            if (name.size() == arg.size()) {
+                if (i + 1 >= argc || argv[i + 1] == nullptr) return {};
+                value = argv[++i];
+            }
+            if (name == "--workstation") found.workstation = value;
+        } else if (name == "--json") {
+            found.json = true;
+        }
+    }
+    return found;
 }
 
 }  // namespace qvcli

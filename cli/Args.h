@@ -94,6 +94,7 @@ Invocation ParseCommand(const std::vector<std::string>& words);
 struct GlobalOptions {
     std::optional<std::string> workstation;
     bool json = false;
+    bool progress = false;
     std::uint32_t size = kDefaultBufferSize;
     std::vector<std::string> command;  // COMMAND ARG...
     std::optional<std::string> exitText;  // --help or --version: print this, exit 0
@@ -101,5 +102,20 @@ struct GlobalOptions {
 
 // argv as main received it.
 GlobalOptions ParseGlobalOptions(int argc, const char* const* argv);
+
+// What the global options of argv name, found the way ParseGlobalOptions
+// finds them, without allocating: safe before any library is initialised.
+// workstation points into argv (null when --workstation is not given).
+struct EarlyOptions {
+    const char* workstation = nullptr;
+    bool json = false;
+};
+EarlyOptions ScanGlobalOptions(int argc, const char* const* argv);
+
+// The commands for the help of the shell.
+std::string CommandList();
+
+// The exit statuses, as the help lists them.
+extern const char* const kExitStatusHelp;
 
 }  // namespace qvcli

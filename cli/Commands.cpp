@@ -1,5 +1,8 @@
 #include "Commands.h"
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -19,9 +22,107 @@ namespace {
 // hundred bytes, so a longer line is cut rather than held in memory.
 constexpr std::size_t kMaxLine = 64 * 1024;
 
-// Arguments and standard input are UTF-8; the library speaks the
-// workstation's ANSI code page.
-std::string ToAnsi(const std::string& utf8) { return qvsim::Utf8ToAnsi(utf8); }
+// A name the library is not given, and why: a status as Windows would name
+// the failure, and a message that says what in the name is wrong.
+struct Refused {
+    std::string input;
+    std::uint32_t status;
+    std::string message;
+};
+
+// The length of the UTF-8 sequence at text[at] and its code point; 0 when no
+// valid sequence begins there.
+std::size_t DecodeUtf8(std::string_view text, std::size_t at, std::uint32_t& code) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const std::size_t n = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
+                        : lead >= 0xF0 && lead < 0xF5 ? 4 : 0;
+    if (n == 0 || at + n > text.size()) return 0;
+    code = n == 1 ? lead : lead & (0x7F >> n);
+    for (std::size_t i = 1; i < n; ++i) {
+        const auto c = static_cast<unsigned char>(text[at + i]);
+        if ((c & 0xC0) != 0x80) return 0;
+        code = (code << 6) | (c & 0x3F);
+    }
+    const bool overlong = (n == 3 && code < 0x800) || (n == 4 && code < 0x10000);
+    return overlong || (code >= 0xD800 && code < 0xE000) || code > 0x10FFFF ? 0 : n;
+}
+
+// Checks text before it goes to the library: no NUL byte, valid UTF-8 and
+// only characters of the workstation's code page. name then points at the
+// text in that code page: at text itself when it is ASCII (text must be
+// followed by a NUL byte), else at ansi.
+bool PrepareName(std::string_view text, std::string& ansi, const char*& name, Refused& refused) {
+    if (const void* nul = std::memchr(text.data(), 0, text.size())) {
+        refused = {std::string(text), kStatusInvalidName,
+                   "the name holds a NUL byte (at byte " +
+                       std::to_string(static_cast<const char*>(nul) - text.data()) + ")"};
+        return false;
+    }
+    if (IsAscii(text)) {
+        name = text.data();
+        return true;
+    }
+    std::size_t bad = 0;
+    if (qvsim::Utf8ToAnsiExact(text, ansi, bad)) {
+        name = ansi.c_str();
+        return true;
+    }
+    std::uint32_t code = 0;
+    const std::size_t n = bad < text.size() ? DecodeUtf8(text, bad, code) : 0;
+    char detail[96];
+    if (n > 0)
+        std::snprintf(detail, sizeof detail, "'%.*s' (U+%04X, at byte %zu) is not in code page %u",
+                      static_cast<int>(n), text.data() + bad, static_cast<unsigned>(code), bad,
+                      qvsim::CodePage());
+    else
+        std::snprintf(detail, sizeof detail, "invalid UTF-8 (byte 0x%02X at byte %zu)",
+                      bad < text.size() ? static_cast<unsigned char>(text[bad]) : 0u, bad);
+    refused = {std::string(text), kStatusNoTranslation, detail};
+    return false;
+}
+
+// The library reads a name into buffers of MAX_PATH bytes, its terminator included.
+void WarnIfLong(Reporter& reporter, const std::string& command, std::string_view input, std::size_t bytes) {
+    if (bytes < MAX_PATH) return;
+    reporter.Warning(command + " " + std::string(input) + ": the name has " + std::to_string(bytes) +
+                     " bytes; the library reads at most " + std::to_string(MAX_PATH - 1) + " of them");
+}
+
+// Everything the library hands back is in the code page; ASCII is UTF-8 as it is.
+std::string_view ToUtf8(std::string_view ansi, std::string& utf8) {
+    if (IsAscii(ansi)) return ansi;
+    utf8 = qvsim::AnsiToUtf8(std::string(ansi));
+    return utf8;
+}
+
+// Names done and names per second, redrawn at most five times a second.
+class ProgressMeter {
+public:
+    ProgressMeter(Reporter& reporter, bool on) : reporter_(reporter), on_(on) {}
+    ~ProgressMeter() {
+        if (on_ && done_ > 0) Draw(Clock::now(), true);
+    }
+    void Add() {
+        if (!on_ || (++done_ & 0x3FF) != 0) return;
+        const Clock::time_point now = Clock::now();
+        if (now >= next_) Draw(now, false);
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    void Draw(Clock::time_point now, bool last) {
+        const double seconds = std::chrono::duration<double>(now - start_).count();
+        const auto rate = static_cast<unsigned long long>(seconds > 0 ? static_cast<double>(done_) / seconds : 0);
+        reporter_.Progress("quorvel: " + std::to_string(done_) + " names, " + std::to_string(rate) + " names/s",
+                           last);
+        next_ = now + std::chrono::milliseconds(200);
+    }
+    Reporter& reporter_;
+    bool on_;
+    unsigned long long done_ = 0;
+    Clock::time_point start_ = Clock::now();
+    Clock::time_point next_ = start_ + std::chrono::milliseconds(200);
+};
 
 std::string FromAnsi(const char* text, std::size_t max) {
     return qvsim::AnsiToUtf8(std::string(text, strnlen(text, max)));
@@ -60,19 +161,20 @@ Record ToRecord(const NETRESOURCEA& res) {
 }
 
 // ConvRes2DNC into a buffer of exactly the requested size, reused across the
-// names of one command.
+// names of one command, with one spare byte so that a result that fills it
+// still reads as a string.
 class DncConverter {
 public:
-    explicit DncConverter(std::uint32_t size) : size_(size), buffer_(std::make_unique<char[]>(size)) {}
+    explicit DncConverter(std::uint32_t size) : size_(size), buffer_(std::make_unique<char[]>(size + std::size_t{1})) {}
 
-    Outcome Convert(const std::string& input, bool streamed) {
-        if (size_ > 0) buffer_[0] = '\0';
-        DWORD bufSize = size_;
-        const std::string name = ToAnsi(input);
-        const DWORD status = CNetResConvert::ConvRes2DNC(name.c_str(), buffer_.get(), bufSize);
-        const std::string dnc = status == 0 ? FromAnsi(buffer_.get(), size_) : std::string();
-        return ToDncResult(input, status, dnc, bufSize, streamed);
+    // The status; bufSize receives the size the library wrote back.
+    DWORD Convert(const char* name, DWORD& bufSize) {
+        buffer_[0] = '\0';
+        buffer_[size_] = '\0';
+        bufSize = size_;
+        return CNetResConvert::ConvRes2DNC(name, buffer_.get(), bufSize);
     }
+    std::string_view Result() const { return std::string_view(buffer_.get(), strnlen(buffer_.get(), size_)); }
 
 private:
     std::uint32_t size_;
@@ -108,8 +210,18 @@ std::optional<std::string> ProviderOfListedServer(const std::string& server) {
 
 }  // namespace
 
-Session::Session(Reporter& reporter, std::uint32_t bufferSize, std::FILE* in)
-    : reporter_(reporter), bufferSize_(bufferSize), in_(in) {}
+Session::Session(Reporter& reporter, std::uint32_t bufferSize, std::FILE* in, bool progress)
+    : reporter_(reporter), bufferSize_(bufferSize), in_(in), progress_(progress) {}
+
+std::string Session::ToLibrary(const std::string& command, const std::string& text) {
+    std::string ansi;
+    const char* name = nullptr;
+    Refused refused;
+    if (!PrepareName(text, ansi, name, refused)) throw refused;
+    if (name == text.c_str()) ansi = text;
+    WarnIfLong(reporter_, command, text, ansi.size());
+    return ansi;
+}
 
 void Session::Run(const Invocation& inv) {
     if (inv.help) {
@@ -118,6 +230,15 @@ void Session::Run(const Invocation& inv) {
     }
     const std::string command = inv.spec->name;
     const std::string arg = inv.args.empty() ? std::string() : inv.args.front();
+    try {
+        RunOne(inv, command, arg);
+    } catch (const Refused& r) {
+        reporter_.Report(RefusedResult(command, r.input, r.status, r.message, false));
+    }
+}
+
+void Session::RunOne(const Invocation& inv, const std::string& command, const std::string& arg) {
+    auto ToAnsi = [&](const std::string& text) { return ToLibrary(command, text); };
     switch (inv.spec->id) {
     case Cmd::ToDnc:
         ToDnc(inv);
@@ -229,27 +350,67 @@ void Session::ToDnc(const Invocation& inv) {
 
     DncConverter converter(size);
     for (const std::string& name : inv.args) {
-        if (name == "-")
+        if (reporter_.Failed()) return;
+        if (name == "-") {
             ConvertStream(size);
-        else
-            reporter_.Report(converter.Convert(name, false));
+            continue;
+        }
+        try {
+            const std::string ansi = ToLibrary("to-dnc", name);
+            DWORD bufSize = 0;
+            const DWORD status = converter.Convert(ansi.c_str(), bufSize);
+            std::string utf8;
+            const std::string dnc = status == 0 ? std::string(ToUtf8(converter.Result(), utf8)) : std::string();
+            reporter_.Report(ToDncResult(name, status, dnc, bufSize, false));
+        } catch (const Refused& r) {
+            reporter_.Report(RefusedResult("to-dnc", r.input, r.status, r.message, false));
+        }
     }
 }
 
+// The hot loop of a catalogue: no allocation per name (the line, the name in
+// the code page and the output line reuse their buffers), and no result object
+// unless a name fails.
 void Session::ConvertStream(std::uint32_t size) {
     DncConverter converter(size);
     LineReader reader(in_, kMaxLine);
-    std::string line;
+    ProgressMeter progress(reporter_, progress_ && ::isatty(fileno(stderr)));
+    std::string ansi;
+    std::string utf8;
+    std::string_view line;
     bool cut = false;
-    while (reader.Next(line, cut)) reporter_.Report(converter.Convert(line, true));
+    Refused refused;
+    while (!reporter_.Failed() && reader.Next(line, cut)) {
+        progress.Add();
+        const char* name = nullptr;
+        if (cut) {
+            refused = {std::string(line), kStatusNameTooLong,
+                       "line longer than " + std::to_string(kMaxLine) + " bytes"};
+        } else if (line.empty()) {
+            reporter_.StreamedEmpty();
+            continue;
+        } else if (PrepareName(line, ansi, name, refused)) {
+            const std::size_t bytes = name == line.data() ? line.size() : ansi.size();
+            WarnIfLong(reporter_, "to-dnc", line, bytes);
+            DWORD bufSize = 0;
+            const DWORD status = converter.Convert(name, bufSize);
+            if (status == 0)
+                reporter_.StreamedDnc(line, ToUtf8(converter.Result(), utf8));
+            else
+                reporter_.Report(ToDncResult(std::string(line), status, "", bufSize, true));
+            continue;
+        }
+        reporter_.Report(RefusedResult("to-dnc", refused.input, refused.status, refused.message, true));
+    }
+    if (reader.Error() != 0) reporter_.Failure(std::string("cannot read standard input: ") + std::strerror(reader.Error()));
 }
 
 void Session::Volumes(const Invocation& inv) {
     const std::string& server = inv.args.at(0);
-    std::string remote = ToAnsi(server);
+    std::string remote = ToLibrary("volumes", server);
     std::optional<std::string> provider;
     if (inv.args.size() > 1)
-        provider = ToAnsi(inv.args[1]);
+        provider = ToLibrary("volumes", inv.args[1]);
     else
         provider = ProviderOfListedServer(remote);
 
@@ -272,7 +433,10 @@ void Session::Workstation(const Invocation& inv) {
         text = qvsim::DefaultWorkstationJson();
     } else {
         std::string error;
-        if (!qvsim::CheckFile(inv.args.front(), text, error)) {
+        std::vector<std::string> warnings;
+        const bool ok = qvsim::CheckFile(inv.args.front(), text, error, &warnings);
+        for (const std::string& warning : warnings) reporter_.Warning(warning);
+        if (!ok) {
             reporter_.Usage("workstation", error);
             return;
         }
@@ -289,9 +453,16 @@ void Session::RunShell() {
     inShell_ = true;
     reporter_.SetShell(true);
     LineReader reader(in_, kMaxLine);
-    std::string line;
+    // A person at a terminal gets a prompt, on standard error as shells do.
+    const bool prompt = ::isatty(fileno(in_));
+    std::string_view line;
     bool cut = false;
-    while (reader.Next(line, cut)) {
+    for (;;) {
+        if (prompt) {
+            std::fputs("quorvel> ", stderr);
+            std::fflush(stderr);
+        }
+        if (reporter_.Failed() || !reader.Next(line, cut)) break;
         if (cut) {
             reporter_.Usage("", "line longer than " + std::to_string(kMaxLine) + " bytes");
             continue;
@@ -299,6 +470,18 @@ void Session::RunShell() {
         const ShellLine parsed = SplitShellLine(line);
         if (!parsed.ok) {
             reporter_.Usage("", parsed.error);
+        } else if (parsed.words.size() == 1 && parsed.words.front() == "exit") {
+            break;
+        } else if (!parsed.words.empty() && parsed.words.front() == "help") {
+            // help, or help COMMAND: that command's --help.
+            std::vector<std::string> words(parsed.words.begin() + 1, parsed.words.end());
+            words.push_back("--help");
+            try {
+                if (words.size() == 1) reporter_.Text(CommandList());
+                else Run(ParseCommand(words));
+            } catch (const UsageError& e) {
+                reporter_.Usage("help", e.what());
+            }
         } else if (!parsed.words.empty()) {
             try {
                 Run(ParseCommand(parsed.words));
@@ -308,6 +491,8 @@ void Session::RunShell() {
         }
         reporter_.Flush();
     }
+    if (reader.Error() != 0) reporter_.Failure(std::string("cannot read standard input: ") + std::strerror(reader.Error()));
+    if (prompt) std::fputs("\n", stderr);
     inShell_ = false;
     reporter_.SetShell(false);
 }

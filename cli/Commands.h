@@ -11,8 +11,9 @@ namespace qvcli {
 
 class Session {
 public:
-    // bufferSize: the --size given to the tool (or the default).
-    Session(Reporter& reporter, std::uint32_t bufferSize, std::FILE* in);
+    // bufferSize: the --size given to the tool (or the default); progress:
+    // --progress (shown only when standard error is a terminal).
+    Session(Reporter& reporter, std::uint32_t bufferSize, std::FILE* in, bool progress = false);
 
     // Runs one parsed command. A UsageError leaves it before anything ran.
     void Run(const Invocation& inv);
@@ -21,14 +22,18 @@ public:
     void RunShell();
 
 private:
+    void RunOne(const Invocation& inv, const std::string& command, const std::string& arg);
     void ToDnc(const Invocation& inv);
     void ConvertStream(std::uint32_t size);
     void Volumes(const Invocation& inv);
     void Workstation(const Invocation& inv);
+    // text in the workstation's code page, checked (see Commands.cpp).
+    std::string ToLibrary(const std::string& command, const std::string& text);
 
     Reporter& reporter_;
     std::uint32_t bufferSize_;
     std::FILE* in_;
+    bool progress_;
     bool inShell_ = false;
 };
 

@@ -1,11 +1,19 @@
 #include "Output.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cinttypes>
+#include <cstring>
 #include <utility>
+
+#include <unistd.h>
 
 #include <quorvel/NetResConvert.h>
 #include <quorvel/Win32Api.h>
+
+#if defined(_WIN32)
+#define fwrite_unlocked _fwrite_nolock
+#endif
 
 namespace qvcli {
 
@@ -40,6 +48,8 @@ constexpr NamedCode kStatusNames[] = {
     QV_CODE(ERROR_BUFFER_OVERFLOW),
     QV_CODE(ERROR_INSUFFICIENT_BUFFER),
     QV_CODE(ERROR_INVALID_NAME),
+    {kStatusNameTooLong, "ERROR_FILENAME_EXCED_RANGE"},
+    {kStatusNoTranslation, "ERROR_NO_UNICODE_TRANSLATION"},
     QV_CODE(ERROR_INVALID_LEVEL),
     QV_CODE(ERROR_BAD_PATHNAME),
     QV_CODE(ERROR_MORE_DATA),
@@ -183,24 +193,45 @@ Json ToJson(const Outcome& outcome) {
     return object;
 }
 
+std::string StatusText(const Outcome& outcome) {
+    std::string text = StatusName(outcome.status) + " (" + std::to_string(outcome.status) + ")";
+    if (!outcome.hint.empty()) text += ": " + outcome.hint;
+    return text;
+}
+
 std::string ErrorLine(const Outcome& outcome) {
     std::string line = "quorvel: " + outcome.command;
     if (!outcome.input.empty()) line += " " + outcome.input;
-    return line + ": " + StatusName(outcome.status) + " (" + std::to_string(outcome.status) + ")";
+    return line + ": " + StatusText(outcome);
 }
 
 Outcome ToDncResult(const std::string& input, std::uint32_t status, const std::string& dnc,
                     std::uint32_t required, bool streamed) {
     Outcome o = Make("to-dnc", input, status);
     o.fields = {{"input", input}, {"dnc", IfOk(status, dnc)}};
-    if (status == ERROR_MORE_DATA) o.fields["required"] = required;
+    if (status == ERROR_MORE_DATA) {
+        o.fields["required"] = required;
+        o.hint = "the DNC name needs " + std::to_string(required) + " bytes: --size " + std::to_string(required);
+    }
     if (streamed) {
         o.inlineError = true;
-        o.lines.push_back(input + "\t" +
-                          (status == 0 ? dnc
-                                       : "!" + StatusName(status) + " (" + std::to_string(status) + ")"));
+        o.lines.push_back(input + "\t" + (status == 0 ? dnc : "!" + StatusText(o)));
     } else if (status == 0) {
         o.lines.push_back(dnc);
+    }
+    return o;
+}
+
+Outcome RefusedResult(const std::string& command, const std::string& input, std::uint32_t status,
+                      const std::string& message, bool streamed) {
+    Outcome o = Make(command, input, status);
+    o.fields = {{"input", input}};
+    if (command == "to-dnc") o.fields["dnc"] = nullptr;
+    o.fields["message"] = message;
+    o.hint = message;
+    if (streamed) {
+        o.inlineError = true;
+        o.lines.push_back(input + "\t!" + StatusText(o));
     }
     return o;
 }
@@ -303,11 +334,32 @@ Outcome ConvertModeResult(std::uint32_t mode) {
     return o;
 }
 
-Reporter::Reporter(bool json, std::FILE* out, std::FILE* err) : json_(json), out_(out), err_(err) {}
+Reporter::Reporter(bool json, std::FILE* out, std::FILE* err)
+    : json_(json), out_(out), err_(err), lineByLine_(isatty(fileno(out)) != 0) {}
+
+void Reporter::Write(std::FILE* to, std::string_view text) {
+    if (to == out_) {
+        if (writeError_ != 0) return;
+        pending_ += text;
+        if (lineByLine_ || pending_.size() >= (1u << 16)) Drain();
+        return;
+    }
+    EndProgress();
+    // Standard error is the last resort: nothing is left to report its failure on.
+    fwrite_unlocked(text.data(), 1, text.size(), to);
+}
+
+void Reporter::Drain() {
+    if (writeError_ == 0 && !pending_.empty() &&
+        fwrite_unlocked(pending_.data(), 1, pending_.size(), out_) != pending_.size())
+        writeError_ = errno ? errno : EIO;
+    pending_.clear();
+}
 
 void Reporter::Line(std::FILE* to, std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), to);
-    std::fputc('\n', to);
+    line_.assign(text);
+    line_ += '\n';
+    Write(to, line_);
 }
 
 void Reporter::Report(const Outcome& outcome) {
@@ -321,33 +373,120 @@ void Reporter::Report(const Outcome& outcome) {
         for (const std::string& line : outcome.lines) Line(out_, line);
     }
     if (outcome.status != 0 && !outcome.inlineError) {
-        std::fflush(out_);
+        Flush();
         Line(err_, ErrorLine(outcome));
     }
 }
 
 void Reporter::Usage(const std::string& command, const std::string& message) {
     exit_ = 2;
-    if (json_ && shell_) {
+    if (json_) {
         Json object{{"command", command.empty() ? Json(nullptr) : Json(command)},
                     {"status", nullptr},
                     {"status_name", "USAGE"},
                     {"message", message}};
         Line(out_, object.dump(-1, ' ', false, Json::error_handler_t::replace));
-        return;
+        if (shell_) return;
     }
-    std::fflush(out_);
+    Flush();
     Line(err_, "quorvel: " + message);
 }
 
+void Reporter::Warning(const std::string& text) {
+    Flush();
+    Line(err_, "quorvel: warning: " + text);
+}
+
+void Reporter::Failure(const std::string& text) {
+    exit_ = std::max(exit_, 1);
+    Flush();
+    Line(err_, "quorvel: " + text);
+}
+
 void Reporter::Text(std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), out_);
-    if (!text.empty() && text.back() != '\n') std::fputc('\n', out_);
+    Write(out_, text);
+    if (!text.empty() && text.back() != '\n') Write(out_, "\n");
+}
+
+bool IsAscii(std::string_view text) {
+    std::uint64_t high = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        high |= word;
+    }
+    for (; i < text.size(); ++i) high |= static_cast<unsigned char>(text[i]);
+    return (high & 0x8080808080808080u) == 0;
+}
+
+void AppendJsonString(std::string& out, std::string_view text) {
+    const bool plain = std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+    if (!plain) {
+        out += Json(std::string(text)).dump(-1, ' ', false, Json::error_handler_t::replace);
+        return;
+    }
+    out += '"';
+    for (char c : text) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    out += '"';
+}
+
+void Reporter::StreamedDnc(std::string_view input, std::string_view dnc) {
+    if (writeError_ != 0) return;
+    if (json_) {
+        pending_ += R"({"command":"to-dnc","status":0,"status_name":"OK","input":)";
+        AppendJsonString(pending_, input);
+        pending_ += R"(,"dnc":)";
+        AppendJsonString(pending_, dnc);
+        pending_ += "}\n";
+    } else {
+        pending_ += input;
+        pending_ += '\t';
+        pending_ += dnc;
+        pending_ += '\n';
+    }
+    if (lineByLine_ || pending_.size() >= (1u << 16)) Drain();
+}
+
+void Reporter::StreamedEmpty() {
+    Write(out_, json_ ? R"({"command":"to-dnc","status":0,"status_name":"OK","input":"","dnc":""})"
+                        "\n"
+                      : "\n");
+}
+
+void Reporter::Progress(const std::string& text, bool last) {
+    EndProgress();
+    std::fputs(("\r" + text + (last ? "\n" : "")).c_str(), err_);
+    std::fflush(err_);
+    progressShown_ = !last;
+}
+
+void Reporter::EndProgress() {
+    // A message on standard error first clears the status line it would mix with.
+    if (progressShown_) std::fputs("\r\033[K", err_);
+    progressShown_ = false;
 }
 
 void Reporter::Flush() {
-    std::fflush(out_);
+    Drain();
+    if (std::fflush(out_) != 0 && writeError_ == 0) writeError_ = errno ? errno : EIO;
     std::fflush(err_);
+}
+
+int Reporter::Finish() {
+    Flush();
+    if (writeError_ == 0 && std::ferror(out_)) writeError_ = EIO;
+    if (writeError_ != 0) {
+        const int error = writeError_;
+        EndProgress();
+        std::fprintf(err_, "quorvel: cannot write standard output: %s\n", std::strerror(error));
+        std::fflush(err_);
+        exit_ = std::max(exit_, 1);
+    }
+    return exit_;
 }
 
 }  // namespace qvcli

@@ -17,6 +17,11 @@ namespace qvcli {
 
 using Json = nlohmann::ordered_json;
 
+// Statuses of names that never reached the library, as Windows names them.
+inline constexpr std::uint32_t kStatusInvalidName = 123;        // ERROR_INVALID_NAME: a NUL byte
+inline constexpr std::uint32_t kStatusNameTooLong = 206;        // ERROR_FILENAME_EXCED_RANGE
+inline constexpr std::uint32_t kStatusNoTranslation = 1113;     // ERROR_NO_UNICODE_TRANSLATION
+
 // "OK", the library's and Windows' names, or the number in decimal.
 std::string StatusName(std::uint32_t status);
 // "RES_TYPE_UNKNOWN", "RES_TYPE_MAP", "RES_TYPE_UNC", or the number.
@@ -44,7 +49,8 @@ struct Mount {
 // The result of one command. Its JSON object is command, status, status_name
 // and then fields; its plain text is lines, printed only for status 0. A
 // non-zero status is reported on standard error as
-// "quorvel: COMMAND INPUT: NAME (CODE)", or, with inlineError, in lines.
+// "quorvel: COMMAND INPUT: NAME (CODE)", or, with inlineError, in lines;
+// either way followed by ": " and the hint when there is one.
 struct Outcome {
     std::string command;
     std::string input;  // what the error line names; may be empty
@@ -52,10 +58,18 @@ struct Outcome {
     Json fields = Json::object();
     std::vector<std::string> lines;
     bool inlineError = false;
+    std::string hint;  // plain text only: what to do about the status
 };
 
 Json ToJson(const Outcome& outcome);
 std::string ErrorLine(const Outcome& outcome);
+// "NAME (CODE)", then ": " and the hint when there is one.
+std::string StatusText(const Outcome& outcome);
+
+// A name the library was not given: why, as a status and a message (which
+// also becomes the JSON field "message" and the hint).
+Outcome RefusedResult(const std::string& command, const std::string& input, std::uint32_t status,
+                      const std::string& message, bool streamed);
 
 // The results of the commands. Result fields are null when the status is not 0.
 Outcome ToDncResult(const std::string& input, std::uint32_t status, const std::string& dnc,
@@ -89,31 +103,70 @@ Outcome ConvertModeResult(std::uint32_t mode);
 // Prints results as JSON Lines or as plain text, and keeps the exit status:
 // 0 while every status was 0, 1 once one was not, 2 once a usage error or an
 // unusable workstation file was met.
+//
+// Every write to the output is checked: once one fails (a full disk, a closed
+// descriptor, a reader that went away) nothing more is written, Failed()
+// tells the caller to stop, and Finish() reports it with exit status 1.
 class Reporter {
 public:
     Reporter(bool json, std::FILE* out, std::FILE* err);
+    ~Reporter() { Drain(); }
+    Reporter(const Reporter&) = delete;
+    Reporter& operator=(const Reporter&) = delete;
 
     bool IsJson() const { return json_; }
-    // In the shell a usage error in JSON mode is an object on standard output.
+    // In the shell a usage error goes to standard output alone (an object
+    // under --json, else a line on standard error); outside it, under --json,
+    // the object goes to standard output and the message to standard error.
     void SetShell(bool shell) { shell_ = shell; }
 
     void Report(const Outcome& outcome);
     // command may be empty (a line that is not even a command).
     void Usage(const std::string& command, const std::string& message);
+    // "quorvel: warning: TEXT" on standard error; no effect on the exit status.
+    void Warning(const std::string& text);
+    // "quorvel: TEXT" on standard error for a failure that is no operation's
+    // status (standard input cannot be read); exit status at least 1.
+    void Failure(const std::string& text);
     // Text printed as it is (help, a workstation description).
     void Text(std::string_view text);
     void Flush();
 
+    // The converted name of a to-dnc - line with status 0, written without
+    // building an Outcome; the same bytes as Report(ToDncResult(...)).
+    void StreamedDnc(std::string_view input, std::string_view dnc);
+    // An empty to-dnc - line: an empty line, or an object with status 0.
+    void StreamedEmpty();
+    // A status line on standard error, redrawn in place; the last one ends it.
+    void Progress(const std::string& text, bool last);
+
+    bool Failed() const { return writeError_ != 0; }
+    // Flushes everything and reports a failed write; returns the exit status.
+    int Finish();
     int ExitStatus() const { return exit_; }
 
 private:
     void Line(std::FILE* to, std::string_view text);
+    void Write(std::FILE* to, std::string_view text);
+    void Drain();
+    void EndProgress();
 
     bool json_;
     bool shell_ = false;
+    bool progressShown_ = false;
     std::FILE* out_;
     std::FILE* err_;
     int exit_ = 0;
+    int writeError_ = 0;  // errno of the first failed write to out_
+    bool lineByLine_;     // out_ is a terminal: each line is written at once
+    std::string line_;    // reused for every streamed line
+    std::string pending_; // output not yet handed to out_, written in large blocks
 };
+
+// Whether text is ASCII (and so the same in UTF-8 and in every code page).
+bool IsAscii(std::string_view text);
+
+// A JSON string as ordered_json::dump writes it (invalid UTF-8 replaced).
+void AppendJsonString(std::string& out, std::string_view text);
 
 }  // namespace qvcli

@@ -1,5 +1,10 @@
 #include "ShellWords.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 namespace qvcli {
 
 namespace {
@@ -48,27 +53,86 @@ ShellLine SplitShellLine(std::string_view line) {
     return result;
 }
 
-LineReader::LineReader(std::FILE* in, std::size_t maxBytes) : in_(in), maxBytes_(maxBytes) {}
+namespace {
 
-bool LineReader::Next(std::string& line, bool& cut) {
-    line.clear();
-    cut = false;
-    int c = getc_unlocked(in_);
-    if (c == EOF) return false;
-    // One byte more than the limit is kept, so that the '\r' of a "\r\n" line
-    // end does not count against it.
-    for (; c != EOF && c != '\n'; c = getc_unlocked(in_)) {
-        if (line.size() <= maxBytes_)
-            line += static_cast<char>(c);
-        else
-            cut = true;
+constexpr std::size_t kReadBlock = 64 * 1024;
+
+}  // namespace
+
+// Room for a whole line of maxBytes + 1 bytes ("\r" included), its "\n", a
+// block read behind it and a NUL byte behind everything.
+LineReader::LineReader(std::FILE* in, std::size_t maxBytes)
+    : in_(in), fd_(fileno(in)), maxBytes_(maxBytes), buffer_(maxBytes + 2 + kReadBlock + 1) {}
+
+bool LineReader::Fill() {
+    char* at = buffer_.data() + end_;
+    const std::size_t room = buffer_.size() - 1 - end_;
+    for (;;) {
+        // A stream without a descriptor (a string in memory) is read through stdio.
+        const long got = fd_ >= 0 ? static_cast<long>(::read(fd_, at, room))
+                                  : static_cast<long>(std::fread(at, 1, room, in_));
+        if (got > 0) {
+            end_ += static_cast<std::size_t>(got);
+            return true;
+        }
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 || (fd_ < 0 && std::ferror(in_))) error_ = errno ? errno : EIO;
+        return false;
     }
-    if (!cut && !line.empty() && line.back() == '\r') line.pop_back();
-    if (line.size() > maxBytes_) {
-        line.resize(maxBytes_);
+}
+
+std::string_view LineReader::Take(std::size_t begin, std::size_t end, std::size_t next, bool& cut) {
+    char* data = buffer_.data();
+    if (end > begin && data[end - 1] == '\r') --end;
+    pos_ = next;
+    if (end - begin > maxBytes_) {
         cut = true;
+        end = begin + maxBytes_;
     }
-    return true;
+    data[end] = '\0';
+    return std::string_view(data + begin, end - begin);
+}
+
+bool LineReader::Next(std::string_view& line, bool& cut) {
+    cut = false;
+    std::size_t scanned = pos_;
+    for (;;) {
+        char* data = buffer_.data();
+        if (const void* lf = std::memchr(data + scanned, '\n', end_ - scanned)) {
+            const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(lf) - data);
+            line = Take(pos_, at, at + 1, cut);
+            return true;
+        }
+        scanned = end_;
+        if (end_ - pos_ > maxBytes_ + 1) {
+            // Too long whatever follows: keep its start, drop the rest of it.
+            cutLine_.assign(data + pos_, maxBytes_);
+            pos_ = end_ = 0;
+            while (Fill()) {
+                if (const void* lf = std::memchr(data, '\n', end_)) {
+                    pos_ = static_cast<std::size_t>(static_cast<const char*>(lf) - data) + 1;
+                    break;
+                }
+                end_ = 0;
+            }
+            if (pos_ == 0) ended_ = true;
+            cut = true;
+            line = cutLine_;
+            return true;
+        }
+        if (ended_) {
+            if (pos_ == end_) return false;
+            line = Take(pos_, end_, end_, cut);
+            return true;
+        }
+        if (buffer_.size() - 1 - end_ < kReadBlock) {
+            std::memmove(data, data + pos_, end_ - pos_);
+            end_ -= pos_;
+            scanned -= pos_;
+            pos_ = 0;
+        }
+        if (!Fill()) ended_ = true;
+    }
 }
 
 }  // namespace qvcli

@@ -25,18 +25,34 @@ ShellLine SplitShellLine(std::string_view line);
 // Reads lines of at most maxBytes bytes each, so that memory stays bounded
 // whatever the input: the rest of a longer line is skipped and the line is
 // marked as cut. A line end is "\n" or "\r\n"; a last line without a line end
-// counts as a line. Bytes are taken as they come (NUL included).
+// counts as a line. Bytes are taken as they come (NUL included). The input is
+// read in large blocks, but never waits for more than is needed for the next
+// line (a terminal or a co-process gets its answers line by line).
 class LineReader {
 public:
     LineReader(std::FILE* in, std::size_t maxBytes);
 
-    // False at the end of the input. Otherwise line holds the next line, and
-    // cut tells whether bytes beyond maxBytes were dropped.
-    bool Next(std::string& line, bool& cut);
+    // False at the end of the input, or when it cannot be read (Error()).
+    // Otherwise line holds the next line, followed in memory by a NUL byte and
+    // valid until the next call, and cut tells whether bytes beyond maxBytes
+    // were dropped.
+    bool Next(std::string_view& line, bool& cut);
+    // The errno of a failed read; 0 when the input just ended.
+    int Error() const { return error_; }
 
 private:
+    bool Fill();
+    std::string_view Take(std::size_t begin, std::size_t end, std::size_t next, bool& cut);
+
     std::FILE* in_;
+    int fd_;
     std::size_t maxBytes_;
+    std::vector<char> buffer_;
+    std::size_t pos_ = 0;  // the next line begins here
+    std::size_t end_ = 0;  // bytes read so far end here
+    bool ended_ = false;
+    int error_ = 0;
+    std::string cutLine_;
 };
 
 }  // namespace qvcli

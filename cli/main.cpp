@@ -18,11 +18,46 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr const char* kWorkstationVariable = "QUORVEL_WORKSTATION";
 
 void Fail(const std::string& message) { std::fprintf(stderr, "quorvel: %s\n", message.c_str()); }
+
+#if defined(__ELF__)
+// --workstation FILE must act exactly as QUORVEL_WORKSTATION=FILE, and the
+// library reads the workstation (its trace INI) while it is loaded, before
+// main. The executable's pre-initialisers run before the initialisers of any
+// shared library (the C library's included), once the dynamic linker has
+// relocated every object, and they receive argv. This one finds the option
+// as the parser will and hands the file to the simulation, which only keeps
+// the pointer and reads the file, once, at its first use. (Setting the
+// variable here would not do: the C library's initialiser resets the
+// environment to the one the process started with.)
+const char* g_workstationAtLoad = nullptr;
+
+void SelectWorkstationAtLoad(int argc, char** argv, char** /*envp*/) {
+    const qvcli::EarlyOptions early = qvcli::ScanGlobalOptions(argc, argv);
+    if (early.workstation == nullptr || *early.workstation == '\0') return;
+    qvsim::SelectFileAtFirstUse(early.workstation);
+    g_workstationAtLoad = early.workstation;
+}
+
+[[gnu::section(".preinit_array"), gnu::used]] void (*const kSelectWorkstationAtLoad)(int, char**, char**) =
+    &SelectWorkstationAtLoad;
+
+// Returns false after reporting why the file cannot be used.
+bool SelectWorkstation(const std::string& file, char** /*argv*/) {
+    if (file.empty()) {
+        Fail("--workstation: the file name is empty");
+        return false;
+    }
+    if (g_workstationAtLoad == nullptr || file != g_workstationAtLoad) {
+        Fail("--workstation " + file + ": not in force (give it before COMMAND)");
+        return false;
+    }
+    return true;
+}
+#else
+namespace fs = std::filesystem;
 
 bool SameFile(const char* named, const fs::path& file) {
     std::error_code ec;
@@ -31,11 +66,9 @@ bool SameFile(const char* named, const fs::path& file) {
     return !ec && absolute.lexically_normal() == file;
 }
 
-// --workstation FILE must act exactly as QUORVEL_WORKSTATION=FILE, and the
-// library reads the workstation (its trace INI) as it is loaded, before main.
-// So the file is checked, named in the variable, and the program started
-// again, unless the variable already names it. Returns false after reporting
-// why the file cannot be used.
+// Without pre-initialisers (the Windows test build): the file is checked,
+// named in the variable, and the program started again, unless the variable
+// already names it. Returns false after reporting why the file cannot be used.
 bool SelectWorkstation(const std::string& file, char** argv) {
     std::string normalised;
     std::string error;
@@ -62,6 +95,7 @@ bool SelectWorkstation(const std::string& file, char** argv) {
          std::strerror(errno));
     return false;
 }
+#endif
 
 }  // namespace
 
@@ -71,12 +105,14 @@ int main(int argc, char** argv) {
         try {
             options = qvcli::ParseGlobalOptions(argc, argv);
         } catch (const qvcli::UsageError& e) {
-            Fail(e.what());
-            return 2;
+            qvcli::Reporter reporter(qvcli::ScanGlobalOptions(argc, argv).json, stdout, stderr);
+            reporter.Usage("", e.what());
+            return reporter.Finish();
         }
         if (options.exitText) {
-            std::fputs(options.exitText->c_str(), stdout);
-            return 0;
+            qvcli::Reporter reporter(false, stdout, stderr);
+            reporter.Text(*options.exitText);
+            return reporter.Finish();
         }
         if (options.workstation && !SelectWorkstation(*options.workstation, argv)) return 2;
 
@@ -87,14 +123,14 @@ int main(int argc, char** argv) {
         }
 
         qvcli::Reporter reporter(options.json, stdout, stderr);
-        qvcli::Session session(reporter, options.size, stdin);
+        for (const std::string& warning : qvsim::StartupWarnings()) reporter.Warning(warning);
+        qvcli::Session session(reporter, options.size, stdin, options.progress);
         try {
             session.Run(qvcli::ParseCommand(options.command));
         } catch (const qvcli::UsageError& e) {
             reporter.Usage("", e.what());
         }
-        reporter.Flush();
-        return reporter.ExitStatus();
+        return reporter.Finish();
     } catch (const std::exception& e) {
         Fail(e.what());
         return 2;

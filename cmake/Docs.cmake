@@ -3,7 +3,8 @@
 # parameter that does not exist, ...).
 set(_qv_public_headers
   ${PROJECT_SOURCE_DIR}/Quorvel/include/quorvel/NetResConvert.h
-  ${PROJECT_SOURCE_DIR}/Quorvel/include/quorvel/Win32Types.h)
+  ${PROJECT_SOURCE_DIR}/Quorvel/include/quorvel/Win32Types.h
+  ${PROJECT_SOURCE_DIR}/Quorvel/include/quorvel/quorvel.h)
 find_package(Doxygen QUIET)
 if(DOXYGEN_FOUND)
   set(DOXYGEN_PROJECT_NAME quorvel)

@@ -1,5 +1,6 @@
 // Argument handling and shell words of the quorvel command.
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,9 +48,12 @@ TEST(LineReader, LineEndsAndLongLines) {
         std::FILE* in = fmemopen(input.data(), input.size(), "r");
         if (!in) return lines;
         qvcli::LineReader reader(in, max);
-        std::string line;
+        std::string_view line;
         bool cut = false;
-        while (reader.Next(line, cut)) lines.emplace_back(line, cut);
+        while (reader.Next(line, cut)) {
+            EXPECT_EQ(line.data()[line.size()], '\0');
+            lines.emplace_back(std::string(line), cut);
+        }
         std::fclose(in);
         return lines;
     };
@@ -58,6 +62,52 @@ TEST(LineReader, LineEndsAndLongLines) {
     // Longer lines are cut, the rest skipped; a "\r\n" end does not count.
     EXPECT_EQ(read("12345\r\n123456\n1234567890\r\nab", 5),
               (Lines{{"12345", false}, {"12345", true}, {"12345", true}, {"ab", false}}));
+    // Lines far longer than the limit and than a read block, and one ending the input.
+    const std::string huge(200000, 'x');
+    EXPECT_EQ(read(huge + "\n\nshort\n" + huge, 65536),
+              (Lines{{huge.substr(0, 65536), true}, {"", false}, {"short", false}, {huge.substr(0, 65536), true}}));
+}
+
+// Before any library is loaded the global options are found by a scan of argv
+// that must agree with the parser on --workstation and --json.
+TEST(EarlyOptions, AgreeWithTheParser) {
+    const std::vector<Words> rows = {
+        {"--workstation", "w.json", "servers"},
+        {"--workstation=w.json", "--json", "to-dnc", "-"},
+        {"--json", "--size", "10", "--workstation", "w.json", "to-dnc", "x"},
+        {"--size=7", "--progress", "--workstation", "a b.json", "servers"},
+        {"servers", "--workstation", "w.json"},
+        {"to-dnc", "--json", "x"},
+        {"--", "--workstation", "w.json", "servers"},
+        {"--workstation", "--json", "servers"},
+        {"--workstation"},
+        {"--bogus", "--workstation", "w.json", "servers"},
+        {"--workstation=", "servers"},
+        {"--workstation", "-", "servers"},
+        {"-h", "--workstation", "w.json"},
+        {"--json", "--jsn", "servers"},
+        {"--workstation", "a.json", "--workstation", "b.json", "servers"},
+        {"--size", "--workstation", "w.json", "servers"},
+    };
+    for (const Words& row : rows) {
+        std::vector<const char*> argv{"quorvel"};
+        for (const std::string& word : row) argv.push_back(word.c_str());
+        const qvcli::EarlyOptions early = qvcli::ScanGlobalOptions(static_cast<int>(argv.size()), argv.data());
+        std::optional<std::string> parsed;
+        bool json = false;
+        try {
+            const qvcli::GlobalOptions options = qvcli::ParseGlobalOptions(static_cast<int>(argv.size()), argv.data());
+            if (options.exitText) continue;  // --help: nothing runs
+            parsed = options.workstation;
+            json = options.json;
+            EXPECT_EQ(early.json, json) << row.front();
+        } catch (const qvcli::UsageError&) {
+            // A line the parser refuses never runs: any early choice is harmless.
+            continue;
+        }
+        EXPECT_EQ(early.workstation ? std::optional<std::string>(early.workstation) : std::nullopt, parsed)
+            << row.front() << " " << row.back();
+    }
 }
 
 TEST(Numbers, DecimalDigitsOnlyWithinTheLimit) {

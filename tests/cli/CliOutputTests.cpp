@@ -95,20 +95,45 @@ TEST(Reporter, JsonStaysValidAndTheWorstResultStands) {
     reporter.Usage("fro\xC3", "unknown command 'fro\xC3'");
     reporter.Usage("", "unterminated double quote");
 
+    reporter.Flush();
     std::vector<Json> objects;
     std::istringstream out(cap.Out());
     for (std::string line; std::getline(out, line);) {
         objects.push_back(Json::parse(line, nullptr, false));
         ASSERT_FALSE(objects.back().is_discarded()) << line;
     }
-    ASSERT_EQ(objects.size(), 4u);
+    ASSERT_EQ(objects.size(), 5u);
     EXPECT_EQ(objects[0]["input"], "F:\\\xEF\xBF\xBD\xEF\xBF\xBD");
-    EXPECT_EQ(objects[1]["count"], 5);
-    EXPECT_EQ(objects[2].dump(-1, ' ', true),
+    // Outside the shell a usage error is an object and a message on standard error.
+    EXPECT_EQ(objects[1]["status_name"], "USAGE");
+    EXPECT_EQ(objects[2]["count"], 5);
+    EXPECT_EQ(objects[3].dump(-1, ' ', true),
               R"({"command":"fro\ufffd","status":null,"status_name":"USAGE",)"
               R"("message":"unknown command 'fro\ufffd'"})");
-    EXPECT_TRUE(objects[3]["command"].is_null());
+    EXPECT_TRUE(objects[4]["command"].is_null());
     EXPECT_EQ(cap.Err(), "quorvel: outside the shell: a message on standard error\n");
+}
+
+// The streamed line of a converted name is written without an Outcome; it
+// must be the very bytes the Outcome would give, in both formats.
+TEST(Reporter, StreamedLinesEqualTheirOutcomes) {
+    const std::pair<std::string, std::string> rows[] = {
+        {"F:\\a b\\c.txt", "\\\\NW1\\DATA\\a b\\c.txt"},
+        {"F:\\\"q\"\\~", "\\\\S\\V\\\"q\"\\~"},
+        {"F:\\tab\there\x7F", "\\\\S\\V\\tab\there\x7F"},
+        {"F:\\B\xC3\xBC" "cher", "\\\\M\xC3\x9CNCHEN\\B\xC3\xBC" "cher"},
+        {"F:\\\xFF", "\\\\S\\\xFF"},
+    };
+    for (bool json : {false, true}) {
+        for (const auto& [input, dnc] : rows) {
+            Capture fast;
+            Capture slow;
+            qvcli::Reporter(json, fast.out, fast.err).StreamedDnc(input, dnc);
+            qvcli::Reporter(json, slow.out, slow.err).Report(qvcli::ToDncResult(input, 0, dnc, 0, true));
+            EXPECT_NE(slow.Out().find("\n"), std::string::npos);
+            EXPECT_EQ(fast.Out(), slow.Out()) << input;
+        }
+    }
 }
 
 }  // namespace

@@ -139,18 +139,22 @@ TEST_F(QuorvelProgram, UsageErrorsExitWithTwo) {
         {}, {"--json"}, {"frobnicate"}, {"to-dnc"}, {"next-server", "-1"}, {"next-server", "4294967296"},
         {"map-entry", "\\\\NW1\\DATA"}, {"servers", "extra"}, {"type", "a", "b"}, {"convert-mode", "65536"},
         {"to-dnc", "--bogus", "F:\\a"}, {"--size", "1048577", "to-dnc", "F:\\a"},
-        {"to-dnc", "--size", "-3", "F:\\a"}, {"--no-such-option", "servers"},
+        {"to-dnc", "--size", "-3", "F:\\a"}, {"--no-such-option", "servers"}, {"--json", "nosuchcommand"},
     };
     for (const Args& args : bad) {
         const Result r = Run(args);
         const std::string shown = args.empty() ? "(none)" : args[0] + " " + args.back();
         EXPECT_EQ(r.exit, 2) << shown;
-        EXPECT_EQ(r.out, "") << shown;
+        // Under --json the error is also an object on standard output.
+        if (args.empty() || args[0] != "--json") EXPECT_EQ(r.out, "") << shown;
+        else EXPECT_EQ(JsonLines(r.out).at(0)["status_name"], "USAGE") << shown;
         EXPECT_EQ(r.err.rfind("quorvel: ", 0), 0u) << shown << " -> " << r.err;
     }
     const Result help = Run({"--help"});
     EXPECT_EQ(help.exit, 0);
-    EXPECT_NE(help.out.find("split-volume ELEMENT"), std::string::npos);
+    for (const char* part : {"split-volume ELEMENT", "Kept for compatibility: map-entry", "--progress",
+                             "Exit status: 0", "2 for a usage error"})
+        EXPECT_NE(help.out.find(part), std::string::npos) << part;
     EXPECT_EQ(Run({"--version"}).out.rfind("quorvel ", 0), 0u);
 }
 
@@ -210,7 +214,9 @@ TEST_F(QuorvelProgram, BufferSizeAndRequired) {
     EXPECT_EQ(RunJson({"--size", "4096", "to-dnc", "--size", std::to_string(dnc.size()), name}, 1)["status"], 234);
     EXPECT_EQ(RunJson({"--size", "0", "to-dnc", name}, 1)["status_name"], "ERROR_INVALID_PARAMETER");
     EXPECT_EQ(RunJson({"--size", "1048576", "to-dnc", name})["dnc"], dnc);
-    EXPECT_EQ(Run({"--size", "10", "to-dnc", name}).err, "quorvel: to-dnc " + name + ": ERROR_MORE_DATA (234)\n");
+    EXPECT_EQ(Run({"--size", "10", "to-dnc", name}).err,
+              "quorvel: to-dnc " + name + ": ERROR_MORE_DATA (234): the DNC name needs " + needed + " bytes: --size " +
+                  needed + "\n");
 }
 
 TEST_F(QuorvelProgram, StreamsNamesFromStandardInput) {
@@ -279,6 +285,16 @@ TEST_F(QuorvelProgram, ShellRunsLinesInOneProcess) {
 
     r = Run({"shell"}, "to-dnc F:\\a\r\n\r\nto-dnc X:\\b");
     EXPECT_EQ(r.exit, 1) << "without a usage error the worst is a failed operation";
+
+    // help lists the commands, help COMMAND gives its arguments, exit ends the
+    // shell; no prompt when standard input is no terminal.
+    r = Run({"shell"}, "help\nhelp next-server\nserver-count\nexit\nserver-count\n");
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_NE(r.out.find("In the shell, help lists the commands and exit ends it."), std::string::npos);
+    EXPECT_NE(r.out.find("quorvel next-server"), std::string::npos);
+    EXPECT_EQ(r.out.substr(r.out.size() - 2), "5\n");
+    EXPECT_EQ(r.out.find("5\n5\n"), std::string::npos) << "nothing after exit";
 }
 
 TEST_F(QuorvelProgram, HostileInputDoesNotCrash) {
@@ -292,8 +308,45 @@ TEST_F(QuorvelProgram, HostileInputDoesNotCrash) {
     EXPECT_EQ(r.exit, 2) << r.err;
     EXPECT_EQ(JsonLines(r.out).size(), 10u);
 
-    // Invalid UTF-8 in an argument: '?' for the library, valid JSON out.
-    EXPECT_EQ(RunJson({"to-dnc", "F:\\caf\xC3\xA9\xFF\xC0"})["dnc"], "\\\\NW1\\DATA\\caf\xC3\xA9??");
+}
+
+// Names that cannot reach the library as they were given fail one by one
+// with a clear error (the batch goes on); others are converted with a warning.
+TEST_F(QuorvelProgram, NamesTheLibraryCannotTakeAsGiven) {
+    const std::string x(70000, 'x');
+    const std::string a300(300, 'a');
+    struct Row {
+        Args args;
+        std::string input;
+        int exit;
+        std::string out;
+        std::string err;  // a part of standard error
+    };
+    const Row rows[] = {
+        {{"to-dnc", "F:\\\xE6\x97\xA5\xE6\x9C\xAC\\x.txt", "F:\\a"}, "", 1, "\\\\NW1\\DATA\\a\n",
+         "ERROR_NO_UNICODE_TRANSLATION (1113): '\xE6\x97\xA5' (U+65E5, at byte 3) is not in code page 1252"},
+        {{"to-dnc", "-"}, "F:\\caf\xC3\xA9\xFF\nF:\\b\n", 1,
+         "F:\\caf\xC3\xA9\xFF\t!ERROR_NO_UNICODE_TRANSLATION (1113): invalid UTF-8 (byte 0xFF at byte 8)\n"
+         "F:\\b\t\\\\NW1\\DATA\\b\n", ""},
+        {{"--json", "to-dnc", "-"}, std::string("F:\\a\0b.txt\n", 11), 1,
+         R"j({"command":"to-dnc","status":123,"status_name":"ERROR_INVALID_NAME","input":"F:\\a\u0000b.txt",)j"
+         R"j("dnc":null,"message":"the name holds a NUL byte (at byte 4)"})j" "\n", ""},
+        {{"to-dnc", "-"}, "\n\r\nF:\\a\n\n", 0, "\n\nF:\\a\t\\\\NW1\\DATA\\a\n\n", ""},
+        {{"--json", "to-dnc", "-"}, "\n", 0, R"({"command":"to-dnc","status":0,"status_name":"OK","input":"","dnc":""})" "\n", ""},
+        {{"to-dnc", "-"}, x + "\nF:\\a\n", 1,
+         x.substr(0, 65536) + "\t!ERROR_FILENAME_EXCED_RANGE (206): line longer than 65536 bytes\n"
+         "F:\\a\t\\\\NW1\\DATA\\a\n", ""},
+        {{"to-dnc", "--size", "4096", "F:\\" + a300}, "", 0, "\\\\NW1\\DATA\\" + a300 + "\n",
+         "the name has 303 bytes; the library reads at most 259 of them"},
+        {{"--jsn", "servers"}, "", 2, "", "unknown option '--jsn'"},
+    };
+    for (const Row& row : rows) {
+        const Result r = Run(row.args, row.input);
+        const std::string shown = row.args.back().substr(0, 40) + " " + row.input.substr(0, 40);
+        EXPECT_EQ(r.exit, row.exit) << shown << ": " << r.err;
+        EXPECT_EQ(r.out, row.out) << shown;
+        EXPECT_NE(r.err.find(row.err), std::string::npos) << shown << ": " << r.err;
+    }
 }
 
 // ---- other workstations -----------------------------------------------------
@@ -375,10 +428,10 @@ TEST_F(QuorvelProgram, TextCrossesTheCodePage) {
     const Result r = Run({"to-dnc", "K:\\B\xC3\xBC" "cher\\\xE2\x82\xAC.txt"}, "", env);
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out, "\\\\M\xC3\x9CNCHEN\\DATEN\\B\xC3\xBC" "cher\\\xE2\x82\xAC.txt\n");
-    // A character that code page 1252 lacks becomes '?'.
-    const Json j = RunJson({"to-dnc", "K:\\\xCE\xA9"}, 0, env);
+    // A character that code page 1252 lacks is refused, not turned into '?'.
+    const Json j = RunJson({"to-dnc", "K:\\\xCE\xA9"}, 1, env);
     EXPECT_EQ(j["input"], "K:\\\xCE\xA9");
-    EXPECT_EQ(j["dnc"], "\\\\M\xC3\x9CNCHEN\\DATEN\\?");
+    EXPECT_EQ(j["status_name"], "ERROR_NO_UNICODE_TRANSLATION");
     EXPECT_EQ(RunJson({"from-dnc", "\\\\m\xC3\xBCnchen\\daten\\x"}, 0, env)["maps"], Json::array({"K:\\x"}));
 }
 

@@ -197,4 +197,47 @@ TEST_F(CliRobustness, MalformedCommandLinesExitWithStatusTwo) {
     }
 }
 
+// Conditions only a shell sets up: output that cannot be written, a reader
+// that goes away while SIGPIPE is ignored, standard input as the workstation,
+// a workstation that never ends, a terminal.
+TEST_F(CliRobustness, ExitStatusAndMessagesUnderHostileStreams) {
+    const std::string q = std::string("env -u QUORVEL_WORKSTATION '") + QUORVEL_CLI_PATH + "'";
+    const std::string dir = TempDir();
+    const std::string noProvider = Write(
+        "no_provider.json", R"({"network": [{"remote": "N", "display": "network", "children": [{"remote": "\\\\S"}]}],)"
+                            R"( "connections": [{"local": "F:", "remote": "\\\\S\\V"}]})");
+    const struct {
+        std::string command;
+        int exit;
+        std::string out;  // a part of standard output
+        std::string err;  // a part of standard error
+    } kRows[] = {
+        {q + " servers >/dev/full", 1, "", "cannot write standard output: No space left on device"},
+        {q + " workstation >&-", 1, "", "cannot write standard output: Bad file descriptor"},
+        // The reader is gone after one line: the command ends although its input does not.
+        {"trap '' PIPE; (yes 'F:\\a' | timeout 60 " + q + " to-dnc -; echo \"status $?\" >&2) | head -1", 0,
+         "F:\\a\t\\\\NW1\\DATA\\a", "Broken pipe\nstatus 1"},
+        {"cat '" + noProvider + "' | " + q + " --workstation /dev/stdin --json server-count", 0, "\"count\":0",
+         "/dev/stdin: network[0]: no provider"},
+        {q + " workstation '" + noProvider + "'", 0, "\"network\"", "connections[0]: no provider"},
+        {"timeout 60 " + q + " --workstation /dev/zero servers", 2, "", "/dev/zero: description larger than"},
+        // On a terminal: the progress line and the shell's prompt (script gives a terminal).
+        {"printf 'F:\\\\a\\n' >'" + dir + "/one' && script -qec \"" + q + " --progress to-dnc - <'" + dir +
+             "/one' >/dev/null\" /dev/null",
+         0, "quorvel: 1 names, ", ""},
+        {"script -qec \"echo exit | " + q + " shell\" /dev/null; echo | script -qec \"" + q + " shell\" /dev/null",
+         0, "quorvel> ", ""},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.command);
+        const int status = std::system(("(" + row.command + ") >'" + dir + "/out' 2>'" + dir + "/err'").c_str());
+        ASSERT_TRUE(WIFEXITED(status));
+        const std::string out = ReadAll(dir + "/out");
+        const std::string err = ReadAll(dir + "/err");
+        EXPECT_EQ(WEXITSTATUS(status), row.exit) << err;
+        EXPECT_NE(out.find(row.out), std::string::npos) << out.substr(0, 300);
+        EXPECT_NE(err.find(row.err), std::string::npos) << err;
+    }
+}
+
 }  // namespace

@@ -12,7 +12,10 @@ struct CNetResConvertTestAccess {
     using C = CNetResConvert;
 
     // state
-    static _Networks& Net() { return C::m_tNet; }
+    static _Networks& Net() {
+        ++g_ServerChainGeneration;
+        return C::m_tNet;
+    }
     static int& UseAllDom() { return C::m_fUseAllDom; }
     static int& UseGetUniv() { return C::m_bUseGetUniv; }
     static int& UseLongAndShortDir() { return C::m_bUseLongAndShortDir; }
@@ -20,10 +23,17 @@ struct CNetResConvertTestAccess {
     static int& NetScanned() { return C::m_bNetScanned; }
     static int& NetScannedOnce() { return C::m_bNetScannedOnce; }
     static char (&KurzName())[25][260] { return C::m_MountListKurzName; }
-    static std::vector<std::string>& ServerList() { return C::m_ServerList; }
+    // The lists' lookup indexes are forgotten whenever a test may change a list.
+    static std::vector<std::string>& ServerList() {
+        g_ServerIndex.Invalidate();
+        return C::m_ServerList;
+    }
     static std::vector<std::string>& VolumeList() { return C::m_VolumeList; }
     static std::vector<std::string>& UseDomains() { return C::m_UseDomains; }
-    static std::vector<MOUNT_T>& MountList() { return C::m_MountList; }
+    static std::vector<MOUNT_T>& MountList() {
+        g_DriveIndex.Invalidate();
+        return C::m_MountList;
+    }
 
     // private operations
     static DWORD GetSysVersion(DWORD& id) { return C::GetSysVersion(id); }
@@ -54,6 +64,7 @@ struct CNetResConvertTestAccess {
 
     // Frees one provider's chains without tracing.
     static void FreeChains(_Provider& p) {
+        ++g_ServerChainGeneration;
         while (p.pTrees != nullptr) {
             TLIST* next = p.pTrees->pNext;
             delete p.pTrees;
@@ -81,6 +92,8 @@ struct CNetResConvertTestAccess {
         C::m_VolumeList.clear();
         C::m_UseDomains.clear();
         C::m_MountList.clear();
+        g_DriveIndex.Invalidate();
+        g_ServerIndex.Invalidate();
         MapList.clear();
         C::m_fObjFound = 0;
         C::m_bNetScanned = 0;

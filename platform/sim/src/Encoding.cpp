@@ -63,9 +63,11 @@ UINT CodePageOf(const char* name) {
 // Converts one character at a time through UTF-16 with the system's code page
 // tables; an input sequence the target cannot hold (or that is not valid in
 // the source) becomes '?'. skipLength tells how many input bytes such a
-// sequence takes.
+// sequence takes. With failedAt, the first such sequence ends the conversion
+// instead, and failedAt receives its offset.
 template <typename SkipLength>
-std::string Convert(std::string_view in, const char* to, const char* from, SkipLength skipLength) {
+std::string Convert(std::string_view in, const char* to, const char* from, SkipLength skipLength,
+                    std::size_t* failedAt = nullptr) {
     const UINT cpFrom = CodePageOf(from), cpTo = CodePageOf(to);
     const CodePageTable* fromTable = cpFrom == CP_UTF8 ? nullptr : FindCodePage(cpFrom);
     std::string out;
@@ -85,6 +87,10 @@ std::string Convert(std::string_view in, const char* to, const char* from, SkipL
                          : ::WideCharToMultiByte(cpTo, cpTo == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS, wide, wn,
                                                  bytes, sizeof bytes, nullptr,
                                                  cpTo == CP_UTF8 ? nullptr : &lossy);
+        if ((bn <= 0 || lossy) && failedAt) {
+            *failedAt = static_cast<std::size_t>(p - reinterpret_cast<const unsigned char*>(in.data()));
+            return out;
+        }
         if (bn <= 0 || lossy) {
             out += '?';
             n = skipLength(p, left);
@@ -99,9 +105,11 @@ std::string Convert(std::string_view in, const char* to, const char* from, SkipL
 #else
 // Converts with iconv; an input sequence the target cannot hold (or that is
 // not valid in the source) becomes '?'. skipLength tells how many input bytes
-// such a sequence takes.
+// such a sequence takes. With failedAt, the first such sequence ends the
+// conversion instead, and failedAt receives its offset.
 template <typename SkipLength>
-std::string Convert(std::string_view in, const char* to, const char* from, SkipLength skipLength) {
+std::string Convert(std::string_view in, const char* to, const char* from, SkipLength skipLength,
+                    std::size_t* failedAt = nullptr) {
     std::string out;
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) {
@@ -119,6 +127,10 @@ std::string Convert(std::string_view in, const char* to, const char* from, SkipL
         out.append(buf, static_cast<std::size_t>(dst - buf));
         if (r != static_cast<std::size_t>(-1)) continue;
         if (errno == E2BIG) continue;
+        if (failedAt) {
+            *failedAt = static_cast<std::size_t>(src - in.data());
+            break;
+        }
         // EILSEQ or EINVAL: replace one character and go on.
         out += '?';
         std::size_t skip = skipLength(reinterpret_cast<const unsigned char*>(src), srcLeft);
@@ -152,8 +164,18 @@ std::string FoldKey(std::string_view s, const CodePageTable& cp) {
     return out;
 }
 
+// FoldKey(a) == FoldKey(b), byte by byte without making the keys.
 bool EqualNoCase(std::string_view a, std::string_view b, const CodePageTable& cp) {
-    return a.size() == b.size() && FoldKey(a, cp) == FoldKey(b, cp);
+    if (a.size() != b.size()) return false;
+    bool trailA = false, trailB = false;  // the byte is the second of a double-byte character
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
+        const unsigned char fa = trailA ? ca : cp.fold[ca], fb = trailB ? cb : cp.fold[cb];
+        if (fa != fb) return false;
+        trailA = !trailA && cp.lead[ca] && i + 1 < a.size();
+        trailB = !trailB && cp.lead[cb] && i + 1 < b.size();
+    }
+    return true;
 }
 
 std::string ConvertUtf8ToAnsi(std::string_view utf8, unsigned codePage) {
@@ -164,6 +186,20 @@ std::string ConvertUtf8ToAnsi(std::string_view utf8, unsigned codePage) {
         std::size_t n = Utf8SequenceLength(p, left);
         return n == 0 ? std::size_t{1} : n;
     });
+}
+
+bool ConvertUtf8ToAnsiExact(std::string_view utf8, unsigned codePage, std::string& ansi,
+                            std::size_t& badOffset) {
+    badOffset = std::string_view::npos;
+    bool ascii = true;
+    for (unsigned char c : utf8) ascii = ascii && c < 0x80;
+    if (ascii) {
+        ansi.assign(utf8);
+        return true;
+    }
+    ansi = Convert(utf8, IconvName(codePage), "UTF-8", [](const unsigned char*, std::size_t) { return std::size_t{1}; },
+                   &badOffset);
+    return badOffset == std::string_view::npos;
 }
 
 std::string ConvertAnsiToUtf8(std::string_view ansi, unsigned codePage) {

@@ -59,10 +59,13 @@ bool IsValid83Name(std::string_view name) {
     return true;
 }
 
-// The 8.3 name Windows makes of a long name: upper case, blanks and all but
-// the last dot removed, invalid characters replaced, the first six bytes of
-// the base, "~N" and the first three bytes of the extension.
-std::string Generate83Name(std::string_view longName, unsigned n, const CodePageTable& cp) {
+// A long name made ready for its 8.3 names: upper case, blanks and all but
+// the last dot removed, invalid characters replaced; base and extension.
+struct Stem {
+    std::string base, ext;
+};
+
+Stem MakeStem(std::string_view longName, const CodePageTable& cp) {
     std::string clean;
     for (std::size_t i = 0; i < longName.size(); ++i) {
         auto c = static_cast<unsigned char>(longName[i]);
@@ -85,7 +88,25 @@ std::string Generate83Name(std::string_view longName, unsigned n, const CodePage
     std::string base = clean.substr(0, dot), ext = dot == std::string::npos ? "" : clean.substr(dot + 1);
     base.erase(std::remove(base.begin(), base.end(), '.'), base.end());
     if (base.empty()) base = "_";
+    return {std::move(base), std::move(ext)};
+}
 
+// What the 8.3 names of a stem depend on: its first seven bytes of base and
+// four of extension, and whether there are more.
+std::string StemKey(const Stem& stem) {
+    std::string key;
+    key += static_cast<char>(std::min<std::size_t>(stem.base.size(), 8));
+    key += static_cast<char>(std::min<std::size_t>(stem.ext.size(), 5));
+    key.append(stem.base, 0, 7);
+    key.append(stem.ext, 0, 4);
+    return key;
+}
+
+// The 8.3 name number n of a stem: the first six bytes of the base (fewer
+// as n grows), "~N" and the first three bytes of the extension.
+std::string Generate83Name(const Stem& stem, unsigned n, const CodePageTable& cp) {
+    const std::string& base = stem.base;
+    const std::string& ext = stem.ext;
     std::string tail = "~" + std::to_string(n);
     std::size_t keep = 8 > tail.size() ? 8 - tail.size() : 0;
     keep = std::min(keep, std::size_t{6});
@@ -118,16 +139,24 @@ std::vector<std::string> AlternateNames(const std::vector<std::pair<std::string,
         else if (IsValid83Name(name)) taken.insert(FoldKey(name, cp));
     }
     std::vector<std::string> result;
+    std::unordered_map<std::string, unsigned> lastNumber;
     for (const auto& [name, shortName] : entries) {
         if (shortName) {
             result.push_back(*shortName);
         } else if (IsValid83Name(name)) {
             result.emplace_back();
         } else {
+            // Names of the same stem key make the same candidates: the
+            // search goes on behind the number the last of them took.
+            const Stem stem = MakeStem(name, cp);
+            unsigned& last = lastNumber[StemKey(stem)];
             std::string candidate;
-            for (unsigned n = 1;; ++n) {
-                candidate = Generate83Name(name, n, cp);
-                if (taken.insert(FoldKey(candidate, cp)).second) break;
+            for (unsigned n = last + 1;; ++n) {
+                candidate = Generate83Name(stem, n, cp);
+                if (taken.insert(FoldKey(candidate, cp)).second) {
+                    last = n;
+                    break;
+                }
             }
             result.push_back(candidate);
         }

@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
-#include <sstream>
 
 namespace qvsim::detail {
 namespace {
@@ -354,9 +353,10 @@ const Json& ObjectMember(const Json& root, const char* key) {
     return *v;
 }
 
-Json ArrayMember(const Json& root, const char* key) {
+const Json& ArrayMember(const Json& root, const char* key) {
+    static const Json empty = Json::array();
     const Json* v = Find(root, key);
-    if (!v) return Json::array();
+    if (!v) return empty;
     if (!v->is_array()) Fail(key, std::string("expected an array, found ") + Describe(*v));
     return *v;
 }
@@ -401,7 +401,7 @@ Json Normalise(const Json& root) {
     out["providers"] = providers;
 
     out["network"] = Json::array();
-    Json network = ArrayMember(root, "network");
+    const Json& network = ArrayMember(root, "network");
     for (std::size_t i = 0; i < network.size(); ++i)
         out["network"].push_back(NormNode(network[i], Index("network", i), nullptr));
 
@@ -409,7 +409,7 @@ Json Normalise(const Json& root) {
     out["unknown_container_error"] = unknown ? U32(*unknown, "unknown_container_error") : DWORD{ERROR_BAD_NETPATH};
 
     out["connections"] = Json::array();
-    Json connections = ArrayMember(root, "connections");
+    const Json& connections = ArrayMember(root, "connections");
     for (std::size_t i = 0; i < connections.size(); ++i)
         out["connections"].push_back(NormConnection(connections[i], Index("connections", i)));
 
@@ -483,7 +483,8 @@ Json Normalise(const Json& root) {
 
 class Builder {
 public:
-    Builder(const Json& n, const std::string& baseDir)
+    // The network of n is released node by node as it is built.
+    Builder(Json& n, const std::string& baseDir)
         : n_(n), cp_(*FindCodePage(n["code_page"].get<unsigned>())), baseDir_(baseDir) {}
 
     std::shared_ptr<const Workstation> Build() {
@@ -499,7 +500,8 @@ public:
         ws->csd = *Ansi(os["csd"]);
         ws->netware = Provider(n_["providers"]["netware"]);
         ws->lanman = Provider(n_["providers"]["lanman"]);
-        for (const auto& node : n_["network"]) ws->network.push_back(BuildNode(node));
+        for (auto& node : n_["network"]) ws->network.push_back(BuildNode(node));
+        IndexNetwork(*ws);
         ws->unknownContainerError = n_["unknown_container_error"].get<DWORD>();
         for (const auto& c : n_["connections"]) {
             Connection conn{Ansi(c["local"]), Ansi(c["remote"]), Ansi(c["provider"]), Ansi(c["comment"]),
@@ -564,7 +566,7 @@ private:
         return ProviderEntry{*Ansi(v), std::nullopt};
     }
 
-    Node BuildNode(const Json& j) const {
+    Node BuildNode(Json& j) const {
         Node node;
         node.remote = Ansi(j["remote"]);
         node.comment = Ansi(j["comment"]);
@@ -577,7 +579,10 @@ private:
         if (j["enum_error"].is_number()) node.enumError = j["enum_error"].get<DWORD>();
         if (j["batch"].is_number()) node.batch = j["batch"].get<DWORD>();
         node.enumErrorAfter = j["enum_error_after"].get<DWORD>();
-        for (const auto& child : j["children"]) node.children.push_back(BuildNode(child));
+        Json& children = j["children"];
+        node.children.reserve(children.size());
+        for (auto& child : children) node.children.push_back(BuildNode(child));
+        j = nullptr;
         return node;
     }
 
@@ -617,7 +622,7 @@ private:
         }
     }
 
-    const Json& n_;
+    Json& n_;
     const CodePageTable& cp_;
     std::string baseDir_;
 };
@@ -647,6 +652,33 @@ void CheckNesting(const std::string& text) {
     }
 }
 
+// Members that are valid but cannot work: a network node without a provider
+// (neither its own nor inherited) is found by no enumeration that names a
+// provider, and a connection without one gives its drive no network. Each
+// provider-less subtree is named once, at its top.
+void NodeWarnings(const Json& node, const std::string& path, bool parentHasProvider,
+                  std::vector<std::string>& warnings) {
+    const bool hasProvider = node["provider"].is_string();
+    if (!hasProvider && parentHasProvider)
+        warnings.push_back(path + ": no provider (none given, none inherited): enumerations by provider "
+                                  "never reach it" + (node["children"].empty() ? "" : " nor the nodes below it"));
+    const Json& children = node["children"];
+    for (std::size_t i = 0; i < children.size(); ++i)
+        NodeWarnings(children[i], Index(Member(path, "children"), i), hasProvider, warnings);
+}
+
+void CollectWarnings(const Json& n, std::vector<std::string>& warnings) {
+    for (std::size_t i = 0; i < n["network"].size(); ++i)
+        NodeWarnings(n["network"][i], Index("network", i), true, warnings);
+    for (std::size_t i = 0; i < n["connections"].size(); ++i) {
+        const Json& c = n["connections"][i];
+        if (!c["provider"].is_string())
+            warnings.push_back(Index("connections", i) + ": no provider: the library cannot tell the network of " +
+                               (c["local"].is_string() ? "drive " + c["local"].get<std::string>() : "this connection") +
+                               ", so names on it do not convert");
+    }
+}
+
 std::string ParserMessage(const std::string& what) {
     // "[json.exception.parse_error.101] parse error at ..." -> "parse error at ..."
     std::size_t p = what.find("] ");
@@ -657,7 +689,7 @@ std::string ParserMessage(const std::string& what) {
 
 std::shared_ptr<const Workstation> LoadText(const std::string& json, const std::string& sourceName,
                                             const std::string& baseDir, std::string* normalised,
-                                            std::string& error) {
+                                            std::string& error, std::vector<std::string>* warnings) {
     try {
         if (json.size() > kMaxFileSize) Fail("", "description larger than " + std::to_string(kMaxFileSize) + " bytes");
         CheckNesting(json);
@@ -668,8 +700,16 @@ std::shared_ptr<const Workstation> LoadText(const std::string& json, const std::
             Fail("", "invalid JSON: " + ParserMessage(e.what()));
         }
         Json n = Normalise(root);
+        root = Json();  // the description as read is no longer needed
+        std::string text;
+        if (normalised) text = n.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+        // Warnings read the network, which the building releases.
+        std::vector<std::string> found;
+        if (warnings) CollectWarnings(n, found);
         auto ws = Builder(n, baseDir).Build();
-        if (normalised) *normalised = n.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+        if (warnings)
+            for (std::string& w : found) warnings->push_back(sourceName + ": " + w);
+        if (normalised) *normalised = std::move(text);
         error.clear();
         return ws;
     } catch (const LoadError& e) {
@@ -680,22 +720,32 @@ std::shared_ptr<const Workstation> LoadText(const std::string& json, const std::
     return nullptr;
 }
 
-std::shared_ptr<const Workstation> LoadFile(const std::string& path, std::string* normalised, std::string& error) {
+std::shared_ptr<const Workstation> LoadFile(const std::string& path, std::string* normalised, std::string& error,
+                                            std::vector<std::string>* warnings) {
     std::ifstream in(path, std::ios::binary);
     std::error_code ec;
     if (!in || fs::is_directory(path, ec)) {
         error = path + ": cannot be read: " + (in ? std::string("is a folder") : std::strerror(errno));
         return nullptr;
     }
-    auto size = fs::file_size(path, ec);
-    if (!ec && size > kMaxFileSize) {
+    // Read once and never beyond the limit, whatever the file is (a pipe, a
+    // device, standard input).
+    std::string text;
+    char block[1 << 16];
+    while (in && text.size() <= kMaxFileSize) {
+        in.read(block, sizeof block);
+        text.append(block, static_cast<std::size_t>(in.gcount()));
+    }
+    if (text.size() > kMaxFileSize) {
         error = path + ": description larger than " + std::to_string(kMaxFileSize) + " bytes";
         return nullptr;
     }
-    std::stringstream text;
-    text << in.rdbuf();
+    if (in.bad()) {
+        error = path + ": cannot be read: " + std::strerror(errno);
+        return nullptr;
+    }
     std::string baseDir = fs::path(path).parent_path().string();
-    return LoadText(text.str(), path, baseDir.empty() ? "." : baseDir, normalised, error);
+    return LoadText(text, path, baseDir.empty() ? "." : baseDir, normalised, error, warnings);
 }
 
 }  // namespace qvsim::detail

@@ -31,6 +31,24 @@ const Node* FindNode(const std::vector<Node>& nodes, std::string_view remote, co
     return nullptr;
 }
 
+// The first node of a name below a top-level node, through the index when
+// the workstation has one.
+const Node* FindBelow(const Workstation& ws, const Node& top, const char* remote, const CodePageTable& cp) {
+    const std::size_t i = static_cast<std::size_t>(&top - ws.network.data());
+    if (i >= ws.networkIndex.size()) return FindNode(top.children, remote, cp);
+    const auto& index = ws.networkIndex[i];
+    auto it = index.find(FoldKey(remote, cp));
+    return it == index.end() ? nullptr : it->second;
+}
+
+void IndexBelow(const std::vector<Node>& nodes, std::unordered_map<std::string, const Node*>& index,
+                const CodePageTable& cp) {
+    for (const Node& n : nodes) {
+        if (n.remote) index.emplace(FoldKey(*n.remote, cp), &n);  // the first one stays
+        IndexBelow(n.children, index, cp);
+    }
+}
+
 // Resolves the container of a global enumeration. On success *children is
 // the list to enumerate and *owner the node that owns it (null for the top).
 DWORD ResolveContainer(const Workstation& ws, const NETRESOURCEA* container, const std::vector<Node>** children,
@@ -57,7 +75,7 @@ DWORD ResolveContainer(const Workstation& ws, const NETRESOURCEA* container, con
                 *owner = top;
                 break;
             }
-            if ((*owner = FindNode(top->children, container->lpRemoteName, cp)) != nullptr) break;
+            if ((*owner = FindBelow(ws, *top, container->lpRemoteName, cp)) != nullptr) break;
         }
         if (*owner == nullptr) return ws.unknownContainerError;
         if (((*owner)->usage & RESOURCEUSAGE_CONTAINER) == 0) return ERROR_NOT_CONTAINER;
@@ -66,14 +84,15 @@ DWORD ResolveContainer(const Workstation& ws, const NETRESOURCEA* container, con
     return (*owner)->openError.value_or(NO_ERROR);
 }
 
-std::size_t StringSize(const Text& t) { return t ? t->size() + 1 : 0; }
+std::size_t StringSize(const Text* t) { return *t ? (*t)->size() + 1 : 0; }
 
 std::size_t RecordSize(const EnumRecord& r) {
     return sizeof(NETRESOURCEA) + StringSize(r.local) + StringSize(r.remote) + StringSize(r.comment) +
            StringSize(r.provider);
 }
 
-char* PlaceString(const Text& t, char*& strings) {
+char* PlaceString(const Text* text, char*& strings) {
+    const Text& t = *text;
     if (!t) return nullptr;
     char* at = strings;
     std::memcpy(at, t->c_str(), t->size() + 1);
@@ -88,19 +107,20 @@ DWORD WNetOpenEnumA(DWORD dwScope, DWORD dwType, DWORD dwUsage, NETRESOURCEA* lp
     if (dwType > RESOURCETYPE_PRINT) return ERROR_INVALID_PARAMETER;
     auto ws = Current();
     EnumState state;
+    state.ws = ws;
     if (dwScope == RESOURCE_CONNECTED || dwScope == RESOURCE_REMEMBERED) {
         for (const Connection& c : ws->connections)
             if (Keep(RESOURCETYPE_DISK, RESOURCEUSAGE_CONNECTABLE, dwType, dwUsage))
                 state.records.push_back({dwScope, RESOURCETYPE_DISK, RESOURCEDISPLAYTYPE_SHARE,
-                                         RESOURCEUSAGE_CONNECTABLE, c.local, c.remote, c.comment, c.provider});
+                                         RESOURCEUSAGE_CONNECTABLE, &c.local, &c.remote, &c.comment, &c.provider});
     } else if (dwScope == RESOURCE_GLOBALNET) {
         const std::vector<Node>* children = nullptr;
         const Node* owner = nullptr;
         if (DWORD rc = ResolveContainer(*ws, lpNetResource, &children, &owner); rc != NO_ERROR) return rc;
         for (const Node& n : *children)
             if (Keep(n.type, n.usage, dwType, dwUsage))
-                state.records.push_back({RESOURCE_GLOBALNET, n.type, n.display, n.usage, n.local, n.remote,
-                                         n.comment, n.provider});
+                state.records.push_back({RESOURCE_GLOBALNET, n.type, n.display, n.usage, &n.local, &n.remote,
+                                         &n.comment, &n.provider});
         if (owner) {
             state.batch = owner->batch;
             state.enumError = owner->enumError;
@@ -246,3 +266,13 @@ DWORD WNetGetProviderNameA(DWORD dwNetType, char* lpProviderName, DWORD* lpBuffe
 }
 
 }  // namespace w32
+
+namespace qvsim::detail {
+
+void IndexNetwork(Workstation& ws) {
+    const CodePageTable& cp = *FindCodePage(ws.codePage);
+    ws.networkIndex.assign(ws.network.size(), {});
+    for (std::size_t i = 0; i < ws.network.size(); ++i) w32::IndexBelow(ws.network[i].children, ws.networkIndex[i], cp);
+}
+
+}  // namespace qvsim::detail

@@ -23,6 +23,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace qvsim::detail {
@@ -39,8 +40,16 @@ struct CodePageTable {
 
 // The table of a supported code page (1252, 932, 936, 949, 950); null otherwise.
 const CodePageTable* FindCodePage(unsigned codePage);
-// The table of the workstation in force.
-const CodePageTable& ActiveCodePage();
+// The table of the workstation in force; null until the first workstation
+// is chosen.
+extern std::atomic<const CodePageTable*> g_activeCodePage;
+const CodePageTable& ChooseFirstCodePage();
+// The table of the workstation in force (the multibyte helpers ask for it on
+// every call, so the common case is one load).
+inline const CodePageTable& ActiveCodePage() {
+    const CodePageTable* cp = g_activeCodePage.load(std::memory_order_acquire);
+    return cp != nullptr ? *cp : ChooseFirstCodePage();
+}
 
 // Case-folded copy (single-byte characters folded, double-byte kept), used as
 // a map key wherever names are matched case-insensitively.
@@ -49,6 +58,10 @@ std::string FoldKey(std::string_view s, const CodePageTable& cp);
 // UTF-8 <-> ANSI through iconv; '?' for what the target cannot hold.
 std::string ConvertUtf8ToAnsi(std::string_view utf8, unsigned codePage);
 std::string ConvertAnsiToUtf8(std::string_view ansi, unsigned codePage);
+// Without replacement: false at the first sequence that is not valid UTF-8 or
+// that the code page lacks, with badOffset at its first byte.
+bool ConvertUtf8ToAnsiExact(std::string_view utf8, unsigned codePage, std::string& ansi,
+                            std::size_t& badOffset);
 
 // ---- the workstation ------------------------------------------------------------
 
@@ -105,24 +118,34 @@ struct Workstation {
     std::vector<std::pair<std::string, FileEntry>> fileRoots;         // folded \\server\share -> root
     std::map<std::string, ModuleVersion> modules;                     // folded file name
     std::map<DWORD, std::string> messages;                            // overrides, ANSI, with "\r\n"
+    // Per top-level node of network: folded remote name -> the first node of
+    // that name below it (depth first, node before its children).
+    std::vector<std::unordered_map<std::string, const Node*>> networkIndex;
 };
 
+// Fills networkIndex; called once the network of a workstation is complete.
+void IndexNetwork(Workstation& ws);
+
 // Validates a description and builds it. On failure returns null and sets
-// error to "SOURCE: JSON.PATH: what was expected".
+// error to "SOURCE: JSON.PATH: what was expected". warnings receives
+// "SOURCE: JSON.PATH: ..." for members that are valid but cannot work.
 std::shared_ptr<const Workstation> LoadText(const std::string& json, const std::string& sourceName,
                                             const std::string& baseDir, std::string* normalised,
-                                            std::string& error);
+                                            std::string& error, std::vector<std::string>* warnings = nullptr);
 std::shared_ptr<const Workstation> LoadFile(const std::string& path, std::string* normalised,
-                                            std::string& error);
+                                            std::string& error, std::vector<std::string>* warnings = nullptr);
 
 // ---- state ---------------------------------------------------------------------
 
+// One entry of an open enumeration; the strings stay in the workstation that
+// the enumeration holds.
 struct EnumRecord {
     DWORD scope, type, display, usage;
-    Text local, remote, comment, provider;
+    const Text *local, *remote, *comment, *provider;
 };
 
 struct EnumState {
+    std::shared_ptr<const Workstation> ws;
     std::vector<EnumRecord> records;
     std::size_t next = 0;
     std::optional<DWORD> batch, enumError;
@@ -133,6 +156,7 @@ struct State {
     std::mutex mu;
     std::shared_ptr<const Workstation> ws;
     std::string startupError;
+    std::vector<std::string> startupWarnings;
     std::uintptr_t nextHandle = 0x10000;
     std::map<std::uintptr_t, EnumState> enums;
     std::set<std::uintptr_t> finds;

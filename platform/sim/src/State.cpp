@@ -8,7 +8,7 @@ namespace qvsim::detail {
 namespace {
 
 // Constant-initialised: valid before any static constructor runs.
-std::atomic<const CodePageTable*> g_active{nullptr};
+std::atomic<const char*> g_fileAtFirstUse{nullptr};
 thread_local DWORD t_lastError = 0;
 
 std::shared_ptr<const Workstation> LoadDefault() {
@@ -19,26 +19,30 @@ std::shared_ptr<const Workstation> LoadDefault() {
 
 }  // namespace
 
+// Constant-initialised: valid before any static constructor runs.
+constinit std::atomic<const CodePageTable*> g_activeCodePage{nullptr};
+
 State& GetState() {
     // Never destroyed: the library's unload work may still call in at exit.
     static State* state = [] {
         auto* s = new State();
-        const char* file = std::getenv("QUORVEL_WORKSTATION");
+        const char* file = g_fileAtFirstUse.load();
+        if (file == nullptr) file = std::getenv("QUORVEL_WORKSTATION");
         if (file != nullptr && *file != 0) {
-            s->ws = LoadFile(file, nullptr, s->startupError);
+            s->ws = LoadFile(file, nullptr, s->startupError, &s->startupWarnings);
             if (!s->ws) s->ws = std::make_shared<const Workstation>();
         } else {
             s->ws = LoadDefault();
         }
-        g_active.store(FindCodePage(s->ws->codePage), std::memory_order_release);
+        g_activeCodePage.store(FindCodePage(s->ws->codePage), std::memory_order_release);
         return s;
     }();
     return *state;
 }
 
-const CodePageTable& ActiveCodePage() {
+const CodePageTable& ChooseFirstCodePage() {
     GetState();
-    return *g_active.load(std::memory_order_acquire);
+    return *g_activeCodePage.load(std::memory_order_acquire);
 }
 
 std::shared_ptr<const Workstation> Current() {
@@ -53,7 +57,7 @@ void PutInForce(std::shared_ptr<const Workstation> ws) {
     s.enums.clear();
     s.finds.clear();
     s.keys.clear();
-    g_active.store(FindCodePage(ws->codePage), std::memory_order_release);
+    g_activeCodePage.store(FindCodePage(ws->codePage), std::memory_order_release);
     s.ws = std::move(ws);
 }
 
@@ -99,8 +103,11 @@ namespace qvsim {
 
 using namespace detail;
 
-bool CheckFile(const std::string& path, std::string& normalised, std::string& error) {
-    return LoadFile(path, &normalised, error) != nullptr;
+void SelectFileAtFirstUse(const char* path) { g_fileAtFirstUse.store(path); }
+
+bool CheckFile(const std::string& path, std::string& normalised, std::string& error,
+               std::vector<std::string>* warnings) {
+    return LoadFile(path, &normalised, error, warnings) != nullptr;
 }
 
 bool CheckText(const std::string& json, const std::string& sourceName, const std::string& baseDir,
@@ -131,11 +138,21 @@ std::string StartupError() {
     return s.startupError;
 }
 
+std::vector<std::string> StartupWarnings() {
+    State& s = GetState();
+    std::lock_guard<std::mutex> lock(s.mu);
+    return s.startupWarnings;
+}
+
 unsigned CodePage() { return ActiveCodePage().codePage; }
 
 std::string Utf8ToAnsi(const std::string& utf8) { return ConvertUtf8ToAnsi(utf8, CodePage()); }
 
 std::string AnsiToUtf8(const std::string& ansi) { return ConvertAnsiToUtf8(ansi, CodePage()); }
+
+bool Utf8ToAnsiExact(std::string_view utf8, std::string& ansi, std::size_t& badOffset) {
+    return ConvertUtf8ToAnsiExact(utf8, CodePage(), ansi, badOffset);
+}
 
 unsigned long LastError() { return t_lastError; }
 
