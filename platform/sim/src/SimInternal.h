@@ -25,6 +25,8 @@
 #include <string_view>
 #include <vector>
 
+#include "FaultHook.h"
+
 namespace qvsim::detail {
 
 using Text = std::optional<std::string>;  // nullopt is a null pointer
