@@ -438,10 +438,11 @@ void TraceLeave() {
         if (g_State.pStream == nullptr) return;
         int slot = ThreadSlot();
         int depth = g_State.anDepth[slot];
+        // The nesting goes back also when the record cannot be composed.
+        g_State.anDepth[slot] = static_cast<short>(depth > 0 ? depth - 1 : 0);
         std::string line = LineStart(slot, false, depth - 1);
         line += "<- END METHODE";
         WriteLine(line);
-        g_State.anDepth[slot] = static_cast<short>(depth > 0 ? depth - 1 : 0);
     } catch (...) {
     }
 }

@@ -5,6 +5,10 @@
 #
 #   scripts/memcheck.sh [--build DIR] [program ...]   (default: every test program)
 #
+# The fault sweep replaces operator new with its counting one; Valgrind is
+# told to leave a program's own allocation functions alone
+# (somalloc=nouserintercepts) and still watches the malloc they call.
+#
 # --build DIR reuses a configured build folder without sanitizers (such as
 # build/default after `cmake --workflow --preset test`) instead of
 # configuring build/memcheck.
@@ -19,7 +23,7 @@ fi
 programs=("$@")
 if [[ ${#programs[@]} -eq 0 ]]; then
   programs=(quorvel_sim_tests quorvel_trace_tests quorvel_module_tests quorvel_lib_tests
-            quorvel_cli_unit_tests quorvel_cli_tests quorvel_hardening_tests)
+            quorvel_cli_unit_tests quorvel_cli_tests quorvel_hardening_tests quorvel_fault_tests)
 fi
 
 if [[ -z "$build" ]]; then
@@ -37,6 +41,7 @@ for p in "${programs[@]}"; do
   log="$build/memcheck-$p.log"
   echo "== valgrind $p"
   if valgrind --tool=memcheck --leak-check=full --errors-for-leak-kinds=definite,possible \
+       --soname-synonyms=somalloc=nouserintercepts \
        --error-exitcode=1 --track-origins=yes --log-file="$log" \
        "$build/$p" --gtest_brief=1 >"$build/memcheck-$p.out" 2>&1; then
     echo "   clean ($(grep -m1 -o 'ERROR SUMMARY: [0-9]* errors' "$log"))"

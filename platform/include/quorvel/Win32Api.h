@@ -266,40 +266,96 @@ using ::WNetGetUniversalNameA;
 using ::WNetOpenEnumA;
 #else
 // ---- the simulated workstation (platform/sim) -------------------------------
+// Each comment names the failures the simulation answers and the member of the
+// workstation description (workstation.md) that drives each. "Fault:" is the
+// answer of the test fault hook (<quorvel/sim/Fault.h>) when the call is the
+// counted event chosen to fail; qvsim::fault::Start's code, when given,
+// replaces the code named there. Functions without "Fault:" are not counted:
+// the library cannot act on a failed release, and the others cannot fail.
+
+// 487 null handle pointer; 87 type above 2 or an unknown scope; 1204 a
+// container whose lpProvider no top-level node of `network` has; a container
+// name not in `network`: `unknown_container_error` (default 53); 1207 a node
+// without the `usage` bit container; the node's `open_error`.
+// Fault: ERROR_NO_NETWORK (1222).
 DWORD WNetOpenEnumA(DWORD dwScope, DWORD dwType, DWORD dwUsage, NETRESOURCEA* lpNetResource,
                     HANDLE* lphEnum);
+// 487 null count or size, or null buffer with a size; 6 unknown handle; 87 a
+// count of 0; 234 the next entry does not fit (its size written back: long
+// names or comments); 259 every entry delivered; the node's `enum_error` once
+// `enum_error_after` entries were delivered (`batch` limits each call).
+// Fault: ERROR_UNEXP_NET_ERR (59).
 DWORD WNetEnumResourceA(HANDLE hEnum, DWORD* lpcCount, void* lpBuffer, DWORD* lpBufferSize);
+// 6 unknown handle.
 DWORD WNetCloseEnum(HANDLE hEnum);
+// 487 null path or size, or null buffer with a size; 124 another level; 1200 a
+// path without a drive letter; 2250 a drive not in `connections` (or one
+// without remote and universal name); `connections[].universal: {error}`; 234
+// a buffer too small (size needed written back). Fault: ERROR_NOT_ENOUGH_MEMORY (8).
 DWORD WNetGetUniversalNameA(const char* lpLocalPath, DWORD dwInfoLevel, void* lpBuffer,
                             DWORD* lpBufferSize);
+// 487 null size, or null buffer with a size; 1222 a type absent from
+// `providers`; `providers.netware|lanman: {error}`; 234 a name that does not
+// fit (size needed written back). Fault: ERROR_NOT_ENOUGH_MEMORY (8).
 DWORD WNetGetProviderNameA(DWORD dwNetType, char* lpProviderName, DWORD* lpBufferSize);
 
+// FALSE with last error 87 null record, 122 a wrong dwOSVersionInfoSize, 50
+// `os.fails`. Fault: FALSE, ERROR_NOT_ENOUGH_MEMORY (8).
 BOOL GetVersionExA(OSVERSIONINFOA* lpVersionInformation);
+// INVALID_HANDLE_VALUE with last error 87 null argument, 3 no `files` root for
+// the path or a folder of it missing, 2 the last component missing (or none).
+// Fault: INVALID_HANDLE_VALUE, ERROR_NOT_ENOUGH_MEMORY (8).
 HANDLE FindFirstFileA(const char* lpFileName, WIN32_FIND_DATAA* lpFindFileData);
+// FALSE with last error 6 for an unknown handle.
 BOOL FindClose(HANDLE hFindFile);
+// 0 for a file or section missing from `profiles`, `windows_dir` and `drives`;
+// size - 2 for a section cut to the buffer. Fault: 0, nothing read.
 DWORD GetPrivateProfileSectionA(const char* lpAppName, char* lpReturnedString, DWORD nSize,
                                 const char* lpFileName);
+// nDefault for a missing file, section or key. Fault: nDefault.
 UINT GetPrivateProfileIntA(const char* lpAppName, const char* lpKeyName, int nDefault,
                            const char* lpFileName);
+// FALSE with last error 87 null size, or null buffer with a size; 2 no
+// `computer_name`; 111 a name longer than the buffer. Fault: FALSE,
+// ERROR_NOT_ENOUGH_MEMORY (8).
 BOOL GetComputerNameA(char* lpBuffer, DWORD* nSize);
+// Cannot fail.
 DWORD GetCurrentThreadId();
+// 0 with last error 87 without FORMAT_MESSAGE_FROM_SYSTEM or with a null
+// buffer; 317 a code neither built in nor in `messages`; 122 a text longer than
+// nSize without FORMAT_MESSAGE_ALLOCATE_BUFFER. Fault: 0, ERROR_NOT_ENOUGH_MEMORY
+// (8), as when the allocation of the text fails.
 DWORD FormatMessageA(DWORD dwFlags, const void* lpSource, DWORD dwMessageId, DWORD dwLanguageId,
                      char* lpBuffer, DWORD nSize, void* Arguments);
+// hMem with last error 6 for a block FormatMessageA did not allocate.
 HLOCAL LocalFree(HLOCAL hMem);
 
+// 87 null result; 6 unknown key handle; 161 a subkey beginning with a
+// backslash; 2 a key not in `registry`. Fault: ERROR_NOT_ENOUGH_MEMORY (8).
 LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD ulOptions, REGSAM samDesired,
                    HKEY* phkResult);
+// 87 a reserved pointer, or data without a size; 6 unknown key handle; 2 a key
+// or value not in `registry`; 234 data larger than the buffer (size written
+// back). Fault: ERROR_NOT_ENOUGH_MEMORY (8).
 LONG RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD* lpReserved, DWORD* lpType,
                       BYTE* lpData, DWORD* lpcbData);
+// 6 unknown key handle.
 LONG RegCloseKey(HKEY hKey);
 
+// 0 with last error 2 for a module not in `modules` (nor the library's own).
+// Fault: 0, ERROR_NOT_ENOUGH_MEMORY (8).
 DWORD GetFileVersionInfoSizeA(const char* lptstrFilename, DWORD* lpdwHandle);
+// FALSE with last error 2 for a module not in `modules`, 122 a null or short
+// buffer. Fault: FALSE, ERROR_NOT_ENOUGH_MEMORY (8).
 BOOL GetFileVersionInfoA(const char* lptstrFilename, DWORD dwHandle, DWORD dwLen, void* lpData);
+// FALSE for a null argument, a sub-block other than "\\" or a block that is
+// not a version resource. Fault: FALSE.
 BOOL VerQueryValueA(const void* pBlock, const char* lpSubBlock, void** lplpBuffer, UINT* puLen);
 #endif
 
 // ---- multibyte string helpers of the ANSI code page -------------------------
-// Bytes, not characters, are counted everywhere. A byte that is the trail byte
+// They cannot fail (and the fault hook does not count them). Bytes, not
+// characters, are counted everywhere. A byte that is the trail byte
 // of a double-byte character never matches a single-byte character.
 
 // True when c is a lead byte of the ANSI code page (IsDBCSLeadByte).
@@ -327,7 +383,8 @@ int MbsNBICmp(const char* a, const char* b, std::size_t n);
 // ---- files the library opens itself -----------------------------------------
 // The host path of a Windows path (drive letter paths through the
 // workstation's drive mapping, relative paths against the current directory).
-// Empty when the path cannot be mapped (a drive without a folder).
+// Empty when the path cannot be mapped (a drive without a folder in
+// `drives`, a network path). Simulation fault: empty.
 std::string HostPath(const char* windowsPath);
 
 }  // namespace w32

@@ -172,6 +172,7 @@ namespace w32 {
 using namespace qvsim::detail;
 
 HANDLE FindFirstFileA(const char* lpFileName, WIN32_FIND_DATAA* lpFindFileData) {
+    QVSIM_FAILS((SetLastErrorCode(QVSIM_CODE(ERROR_NOT_ENOUGH_MEMORY)), INVALID_HANDLE_VALUE));
     if (lpFileName == nullptr || lpFindFileData == nullptr) {
         SetLastErrorCode(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;

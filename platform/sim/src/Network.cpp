@@ -103,6 +103,7 @@ char* PlaceString(const Text* text, char*& strings) {
 }  // namespace
 
 DWORD WNetOpenEnumA(DWORD dwScope, DWORD dwType, DWORD dwUsage, NETRESOURCEA* lpNetResource, HANDLE* lphEnum) {
+    QVSIM_FAILS(QVSIM_CODE(ERROR_NO_NETWORK));
     if (lphEnum == nullptr) return ERROR_INVALID_ADDRESS;
     if (dwType > RESOURCETYPE_PRINT) return ERROR_INVALID_PARAMETER;
     auto ws = Current();
@@ -138,6 +139,7 @@ DWORD WNetOpenEnumA(DWORD dwScope, DWORD dwType, DWORD dwUsage, NETRESOURCEA* lp
 }
 
 DWORD WNetEnumResourceA(HANDLE hEnum, DWORD* lpcCount, void* lpBuffer, DWORD* lpBufferSize) {
+    QVSIM_FAILS(QVSIM_CODE(ERROR_UNEXP_NET_ERR));
     if (lpcCount == nullptr || lpBufferSize == nullptr || (lpBuffer == nullptr && *lpBufferSize != 0))
         return ERROR_INVALID_ADDRESS;
     State& s = GetState();
@@ -196,6 +198,7 @@ DWORD WNetCloseEnum(HANDLE hEnum) {
 }
 
 DWORD WNetGetUniversalNameA(const char* lpLocalPath, DWORD dwInfoLevel, void* lpBuffer, DWORD* lpBufferSize) {
+    QVSIM_FAILS(QVSIM_CODE(ERROR_NOT_ENOUGH_MEMORY));
     if (lpLocalPath == nullptr || lpBufferSize == nullptr || (lpBuffer == nullptr && *lpBufferSize != 0))
         return ERROR_INVALID_ADDRESS;
     if (dwInfoLevel != UNIVERSAL_NAME_INFO_LEVEL && dwInfoLevel != REMOTE_NAME_INFO_LEVEL)
@@ -249,6 +252,7 @@ DWORD WNetGetUniversalNameA(const char* lpLocalPath, DWORD dwInfoLevel, void* lp
 }
 
 DWORD WNetGetProviderNameA(DWORD dwNetType, char* lpProviderName, DWORD* lpBufferSize) {
+    QVSIM_FAILS(QVSIM_CODE(ERROR_NOT_ENOUGH_MEMORY));
     if (lpBufferSize == nullptr || (lpProviderName == nullptr && *lpBufferSize != 0)) return ERROR_INVALID_ADDRESS;
     auto ws = Current();
     const std::optional<ProviderEntry>* entry = dwNetType == WNNC_NET_NETWARE  ? &ws->netware

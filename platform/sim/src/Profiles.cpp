@@ -109,9 +109,13 @@ namespace w32 {
 
 using namespace qvsim::detail;
 
-std::string HostPath(const char* windowsPath) { return MapPath(*Current(), windowsPath, true); }
+std::string HostPath(const char* windowsPath) {
+    QVSIM_FAILS(std::string());
+    return MapPath(*Current(), windowsPath, true);
+}
 
 DWORD GetPrivateProfileSectionA(const char* lpAppName, char* lpReturnedString, DWORD nSize, const char* lpFileName) {
+    QVSIM_FAILS(0);
     if (lpReturnedString == nullptr || nSize == 0) return 0;
     lpReturnedString[0] = 0;
     if (nSize > 1) lpReturnedString[1] = 0;
@@ -135,6 +139,7 @@ DWORD GetPrivateProfileSectionA(const char* lpAppName, char* lpReturnedString, D
 }
 
 UINT GetPrivateProfileIntA(const char* lpAppName, const char* lpKeyName, int nDefault, const char* lpFileName) {
+    QVSIM_FAILS(static_cast<UINT>(nDefault));
     auto lines = SectionLines(lpAppName, lpFileName);
     if (!lines || lpKeyName == nullptr) return static_cast<UINT>(nDefault);
     const CodePageTable& cp = ActiveCodePage();

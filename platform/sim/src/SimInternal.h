@@ -26,6 +26,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "FaultHook.h"
+
 namespace qvsim::detail {
 
 using Text = std::optional<std::string>;  // nullopt is a null pointer

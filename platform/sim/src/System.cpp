@@ -163,6 +163,7 @@ bool KeyExists(const Workstation& ws, const std::string& path) {
 // ---- kernel ----------------------------------------------------------------------
 
 BOOL GetVersionExA(OSVERSIONINFOA* info) {
+    QVSIM_FAILS((SetLastErrorCode(QVSIM_CODE(ERROR_NOT_ENOUGH_MEMORY)), FALSE));
     if (info == nullptr) {
         SetLastErrorCode(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -186,6 +187,7 @@ BOOL GetVersionExA(OSVERSIONINFOA* info) {
 }
 
 BOOL GetComputerNameA(char* lpBuffer, DWORD* nSize) {
+    QVSIM_FAILS((SetLastErrorCode(QVSIM_CODE(ERROR_NOT_ENOUGH_MEMORY)), FALSE));
     if (nSize == nullptr || (lpBuffer == nullptr && *nSize != 0)) {
         SetLastErrorCode(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -214,6 +216,7 @@ DWORD GetCurrentThreadId() { return static_cast<DWORD>(::syscall(SYS_gettid)); }
 
 DWORD FormatMessageA(DWORD dwFlags, const void* /*lpSource*/, DWORD dwMessageId, DWORD /*dwLanguageId*/,
                      char* lpBuffer, DWORD nSize, void* /*Arguments*/) {
+    QVSIM_FAILS((SetLastErrorCode(QVSIM_CODE(ERROR_NOT_ENOUGH_MEMORY)), 0));
     if ((dwFlags & FORMAT_MESSAGE_FROM_SYSTEM) == 0 || lpBuffer == nullptr) {
         SetLastErrorCode(ERROR_INVALID_PARAMETER);
         return 0;
@@ -273,6 +276,7 @@ HLOCAL LocalFree(HLOCAL hMem) {
 // ---- registry ----------------------------------------------------------------------
 
 LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD /*ulOptions*/, REGSAM /*samDesired*/, HKEY* phkResult) {
+    QVSIM_FAILS(static_cast<LONG>(QVSIM_CODE(ERROR_NOT_ENOUGH_MEMORY)));
     if (phkResult == nullptr) return ERROR_INVALID_PARAMETER;
     auto ws = Current();
     const CodePageTable& cp = *FindCodePage(ws->codePage);
@@ -295,6 +299,7 @@ LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD /*ulOptions*/, REGSAM 
 
 LONG RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD* lpReserved, DWORD* lpType, BYTE* lpData,
                       DWORD* lpcbData) {
+    QVSIM_FAILS(static_cast<LONG>(QVSIM_CODE(ERROR_NOT_ENOUGH_MEMORY)));
     if (lpReserved != nullptr || (lpData != nullptr && lpcbData == nullptr)) return ERROR_INVALID_PARAMETER;
     auto ws = Current();
     const CodePageTable& cp = *FindCodePage(ws->codePage);
@@ -329,6 +334,7 @@ LONG RegCloseKey(HKEY hKey) {
 // ---- version information --------------------------------------------------------------
 
 DWORD GetFileVersionInfoSizeA(const char* lptstrFilename, DWORD* lpdwHandle) {
+    QVSIM_FAILS((SetLastErrorCode(QVSIM_CODE(ERROR_NOT_ENOUGH_MEMORY)), 0));
     if (lpdwHandle) *lpdwHandle = 0;
     if (!FindModule(lptstrFilename)) {
         SetLastErrorCode(ERROR_FILE_NOT_FOUND);
@@ -338,6 +344,7 @@ DWORD GetFileVersionInfoSizeA(const char* lptstrFilename, DWORD* lpdwHandle) {
 }
 
 BOOL GetFileVersionInfoA(const char* lptstrFilename, DWORD /*dwHandle*/, DWORD dwLen, void* lpData) {
+    QVSIM_FAILS((SetLastErrorCode(QVSIM_CODE(ERROR_NOT_ENOUGH_MEMORY)), FALSE));
     auto module = FindModule(lptstrFilename);
     if (!module) {
         SetLastErrorCode(ERROR_FILE_NOT_FOUND);
@@ -365,6 +372,7 @@ BOOL GetFileVersionInfoA(const char* lptstrFilename, DWORD /*dwHandle*/, DWORD d
 }
 
 BOOL VerQueryValueA(const void* pBlock, const char* lpSubBlock, void** lplpBuffer, UINT* puLen) {
+    QVSIM_FAILS(FALSE);
     if (pBlock == nullptr || lpSubBlock == nullptr || lplpBuffer == nullptr) return FALSE;
     const auto* block = static_cast<const VersionBlock*>(pBlock);
     if (std::strcmp(lpSubBlock, "\\") != 0 || std::memcmp(block->szKey, "VS_VERSION_INFO", 16) != 0 ||
