@@ -5,9 +5,12 @@
 #include <string>
 #include <vector>
 
+#if !defined(QUORVEL_CLI_REAL_PLATFORM)
 #include <quorvel/sim/Workstation.h>
+#endif
 
 #include <quorvel/NetResConvert.h>
+#include "Host.h"
 #include "ShellWords.h"
 
 namespace qvcli {
@@ -20,21 +23,21 @@ constexpr std::size_t kMaxLine = 64 * 1024;
 
 // Arguments and standard input are UTF-8; the library speaks the
 // workstation's ANSI code page.
-std::string ToAnsi(const std::string& utf8) { return qvsim::Utf8ToAnsi(utf8); }
+std::string ToAnsi(const std::string& utf8) { return host::Utf8ToAnsi(utf8); }
 
 std::string FromAnsi(const char* text, std::size_t max) {
-    return qvsim::AnsiToUtf8(std::string(text, strnlen(text, max)));
+    return host::AnsiToUtf8(std::string(text, strnlen(text, max)));
 }
 
 std::optional<std::string> FromAnsi(const char* text) {
     if (!text) return std::nullopt;
-    return qvsim::AnsiToUtf8(text);
+    return host::AnsiToUtf8(text);
 }
 
 std::vector<std::string> FromAnsi(const std::vector<std::string>& list) {
     std::vector<std::string> result;
     result.reserve(list.size());
-    for (const std::string& item : list) result.push_back(qvsim::AnsiToUtf8(item));
+    for (const std::string& item : list) result.push_back(host::AnsiToUtf8(item));
     return result;
 }
 
@@ -190,8 +193,8 @@ void Session::Run(const Invocation& inv) {
     case Cmd::Mounts: {
         std::vector<Mount> mounts;
         for (const MOUNT_T& mount : CNetResConvert::GetMountList())
-            mounts.push_back({mount.dwNetType, qvsim::AnsiToUtf8(mount.LocalName),
-                              qvsim::AnsiToUtf8(mount.RemoteName), qvsim::AnsiToUtf8(mount.DNCName)});
+            mounts.push_back({mount.dwNetType, host::AnsiToUtf8(mount.LocalName),
+                              host::AnsiToUtf8(mount.RemoteName), host::AnsiToUtf8(mount.DNCName)});
         reporter_.Report(MountsResult(mounts));
         break;
     }
@@ -266,6 +269,10 @@ void Session::Volumes(const Invocation& inv) {
 }
 
 void Session::Workstation(const Invocation& inv) {
+#if defined(QUORVEL_CLI_REAL_PLATFORM)
+    (void)inv;
+    reporter_.Usage("workstation", host::kNoSimulation);
+#else
     std::string text;
     if (inv.args.empty()) {
         text = qvsim::DefaultWorkstationJson();
@@ -282,6 +289,7 @@ void Session::Workstation(const Invocation& inv) {
         if (!parsed.is_discarded()) text = parsed.dump(-1, ' ', false, Json::error_handler_t::replace);
     }
     reporter_.Text(text);
+#endif
 }
 
 void Session::RunShell() {

@@ -10,10 +10,15 @@
 #include <string>
 #include <system_error>
 
+#include <vector>
+
+#if !defined(QUORVEL_CLI_REAL_PLATFORM)
 #include <quorvel/sim/Workstation.h>
+#endif
 
 #include "Args.h"
 #include "Commands.h"
+#include "Host.h"
 #include "Output.h"
 
 namespace {
@@ -23,6 +28,8 @@ namespace fs = std::filesystem;
 constexpr const char* kWorkstationVariable = "QUORVEL_WORKSTATION";
 
 void Fail(const std::string& message) { std::fprintf(stderr, "quorvel: %s\n", message.c_str()); }
+
+#if !defined(QUORVEL_CLI_REAL_PLATFORM)
 
 bool SameFile(const char* named, const fs::path& file) {
     std::error_code ec;
@@ -62,6 +69,7 @@ bool SelectWorkstation(const std::string& file, char** argv) {
          std::strerror(errno));
     return false;
 }
+#endif
 
 }  // namespace
 
@@ -69,7 +77,10 @@ int main(int argc, char** argv) {
     try {
         qvcli::GlobalOptions options;
         try {
-            options = qvcli::ParseGlobalOptions(argc, argv);
+            const std::vector<std::string> args = qvcli::host::Arguments(argc, argv);
+            std::vector<const char*> pointers;
+            for (const std::string& arg : args) pointers.push_back(arg.c_str());
+            options = qvcli::ParseGlobalOptions(static_cast<int>(pointers.size()), pointers.data());
         } catch (const qvcli::UsageError& e) {
             Fail(e.what());
             return 2;
@@ -78,6 +89,7 @@ int main(int argc, char** argv) {
             std::fputs(options.exitText->c_str(), stdout);
             return 0;
         }
+#if !defined(QUORVEL_CLI_REAL_PLATFORM)
         if (options.workstation && !SelectWorkstation(*options.workstation, argv)) return 2;
 
         const std::string startupError = qvsim::StartupError();
@@ -85,6 +97,7 @@ int main(int argc, char** argv) {
             Fail(startupError);
             return 2;
         }
+#endif
 
         qvcli::Reporter reporter(options.json, stdout, stderr);
         qvcli::Session session(reporter, options.size, stdin);
