@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <quorvel/NetResConvert.h>
+#include <quorvel/Win32Api.h>
 
 // The library-internal list that GetMapEntry reads and ClearLists empties.
 // Nothing in the library adds to it.

@@ -10,6 +10,7 @@
 #endif
 
 #include <quorvel/NetResConvert.h>
+#include <quorvel/Win32Api.h>
 #include "Host.h"
 #include "ShellWords.h"
 

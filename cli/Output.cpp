@@ -5,6 +5,7 @@
 #include <utility>
 
 #include <quorvel/NetResConvert.h>
+#include <quorvel/Win32Api.h>
 
 namespace qvcli {
 

@@ -8,6 +8,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   googletest libgtest-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev valgrind
+  doxygen dpkg-dev file
 )
 
 missing=()
@@ -19,5 +20,5 @@ done
 as_root=()
 [ "$(id -u)" -eq 0 ] || as_root=(sudo)
 export DEBIAN_FRONTEND=noninteractive
-"${as_root[@]}" apt-get update -q
-"${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+"${as_root[@]}" apt-get -o DPkg::Lock::Timeout=900 update -q
+"${as_root[@]}" apt-get -o DPkg::Lock::Timeout=900 install -y -q --no-install-recommends "${missing[@]}"

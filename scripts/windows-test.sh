@@ -29,7 +29,7 @@ installed() {
 
 packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64
-          googletest nlohmann-json3-dev libcli11-dev cmake ninja-build)
+          googletest nlohmann-json3-dev libcli11-dev cmake ninja-build unzip)
 missing=()
 for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
 if ((${#missing[@]})); then
@@ -60,7 +60,8 @@ WINE32=/usr/lib/wine/wine
 export WINEDEBUG=-all
 export WINEPREFIX
 WINEPREFIX=$(mktemp -d /tmp/quorvel-wine.XXXXXX)
-trap 'wineserver_bin=$(dirname "$WINE64")/wineserver; [ -x "$wineserver_bin" ] && "$wineserver_bin" -k 2>/dev/null; rm -rf "$WINEPREFIX"' EXIT
+unpacked=$(mktemp -d /tmp/quorvel-package.XXXXXX)
+trap 'wineserver_bin=$(dirname "$WINE64")/wineserver; [ -x "$wineserver_bin" ] && "$wineserver_bin" -k 2>/dev/null; rm -rf "$WINEPREFIX" "$unpacked"' EXIT
 # Headless: no display, no desktop integration, no Mono or Gecko prompts.
 unset DISPLAY WAYLAND_DISPLAY
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -99,21 +100,49 @@ i686-w64-mingw32-nm build/windows-i686/Quorvel/CMakeFiles/quorvel_objects.dir/__
 echo "== wine prefix =="
 "$WINE64" wineboot -i >/dev/null 2>&1 || true
 
+# 32-bit programs run where the kernel runs 32-bit user code.
+run32=1
+if ! out=$(timeout 120 "$WINE32" build/windows-i686/quorvel.exe --version 2>&1); then
+  echo "== 32-bit programs cannot run here: =="
+  echo "$out" | head -3
+  [ "${QUORVEL_REQUIRE_32BIT:-0}" = 1 ] && exit 1
+  run32=0
+fi
+wine_of() { if [ "$1" = i686 ]; then echo "$WINE32"; else echo "$WINE64"; fi; }
+
 for arch in x86_64 i686; do
-  if [ "$arch" = i686 ]; then
-    if ! out=$(timeout 120 "$WINE32" build/windows-i686/quorvel.exe --version 2>&1); then
-      echo "== 32-bit programs cannot run here: =="
-      echo "$out" | head -3
-      [ "${QUORVEL_REQUIRE_32BIT:-0}" = 1 ] && exit 1
-      echo "(the 32-bit test sets were built, not run)"
-      continue
-    fi
-    label="32-bit wine"
-  else
-    label="wine64"
+  if [ "$arch" = i686 ] && [ "$run32" = 0 ]; then
+    echo "== (the 32-bit test sets were built, not run) =="
+    continue
   fi
+  label=$(basename "$(wine_of "$arch")")
   echo "== behaviour tests over the simulated workstation ($label) =="
   ctest --test-dir "build/windows-$arch-sim" --output-on-failure -j2 --no-tests=error
   echo "== real-platform tests and quorvel.exe ($label) =="
   ctest --test-dir "build/windows-$arch" --output-on-failure --no-tests=error
+done
+
+# The packages, and a client program built against each as a Windows
+# developer builds it (examples/client), run on a system without a network.
+for arch in i686 x86_64; do
+  echo "== package and client ($arch) =="
+  (cd "build/windows-$arch" && cpack -G ZIP >/dev/null)
+  zip=$(ls "build/windows-$arch"/quorvel-*-win*.zip)
+  listing=$(unzip -Z1 "$zip")
+  for f in bin/QLMZTXQUORVELCPP100.DLL bin/quorvel.exe lib/libQLMZTXQUORVELCPP100.dll.a \
+           include/quorvel/NetResConvert.h lib/cmake/quorvel/quorvelConfig.cmake README.txt; do
+    grep -qx "$f" <<<"$listing" || { echo "$zip lacks $f"; exit 1; }
+  done
+  echo "$zip: $(wc -l <<<"$listing") entries"
+  unzip -q "$zip" -d "$unpacked/$arch"
+  cmake -S examples/client -B "$unpacked/client-$arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-$arch.cmake" -DCMAKE_PREFIX_PATH="$unpacked/$arch" >/dev/null
+  cmake --build "$unpacked/client-$arch"
+  if [ "$arch" = i686 ] && [ "$run32" = 0 ]; then
+    echo "(the 32-bit client was built, not run)"
+    continue
+  fi
+  (cd "$unpacked/client-$arch" && "$(wine_of "$arch")" ./client.exe) | tr -d '\r' >"$unpacked/client-$arch.out"
+  diff -u examples/client/expected-no-network.txt "$unpacked/client-$arch.out"
+  echo "client output as expected"
 done

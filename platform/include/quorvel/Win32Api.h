@@ -8,7 +8,9 @@
 //     QUORVEL_SIMULATED) binds w32:: to the simulated workstation, which
 //     implements exactly these functions (platform/sim).
 // The Win32 types and constants are those of <windows.h> on Windows; on POSIX
-// this header defines them with Windows' names, layouts and values.
+// this header defines them with Windows' names, layouts and values (the few
+// types of the public interface come from <quorvel/Win32Types.h>). Clients of
+// the library never see this header: it is not installed.
 //
 // Library code includes this header and nothing else of the platform, and
 // always calls w32::Function(...), never a bare Win32 name.
@@ -25,18 +27,19 @@
 #include <windows.h>
 #include <winnetwk.h>
 #include <winver.h>
-#else
+#endif
+
+// The types of the library's interface (DWORD, WORD, NETRESOURCEA, ...).
+#include <quorvel/Win32Types.h>
+
+#if !defined(_WIN32)
 #include <cstdint>
 
 // ---- basic types (Windows ABI widths: DWORD and LONG are 32 bits) ---------
-typedef std::uint32_t DWORD;
-typedef std::uint16_t WORD;
 typedef std::uint8_t BYTE;
 typedef int BOOL;
 typedef unsigned int UINT;
 typedef std::int32_t LONG;
-typedef char CHAR;
-typedef CHAR* LPSTR;
 typedef const CHAR* LPCSTR;
 typedef void* LPVOID;
 typedef const void* LPCVOID;
@@ -135,17 +138,6 @@ typedef LONG LSTATUS;
 
 #define UNIVERSAL_NAME_INFO_LEVEL 0x00000001
 #define REMOTE_NAME_INFO_LEVEL 0x00000002
-
-typedef struct _NETRESOURCEA {
-    DWORD dwScope;
-    DWORD dwType;
-    DWORD dwDisplayType;
-    DWORD dwUsage;
-    LPSTR lpLocalName;
-    LPSTR lpRemoteName;
-    LPSTR lpComment;
-    LPSTR lpProvider;
-} NETRESOURCEA, *LPNETRESOURCEA;
 
 typedef struct _UNIVERSAL_NAME_INFOA {
     LPSTR lpUniversalName;
