@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "Host.h"
+
 #ifndef QUORVEL_VERSION
 #define QUORVEL_VERSION "unknown"
 #endif
@@ -14,7 +16,7 @@ constexpr const char* kDncHelp = "DNC name (\\\\SERVER\\VOLUME\\PATH)";
 
 std::vector<CommandSpec> MakeTable() {
     using K = OperandKind;
-    return {
+    std::vector<CommandSpec> table{
         {Cmd::ToDnc, "to-dnc", "convert resource names to DNC names (ConvRes2DNC)",
          {{"NAME", "drive path, UNC path or NDS name; - reads names from standard input, one per line",
            K::Names, true}},
@@ -53,10 +55,12 @@ std::vector<CommandSpec> MakeTable() {
          "get or set the convert mode (GetConvertMode, SetConvertMode; kept for compatibility: does nothing)",
          {{"MODE", "the mode to set, 0 to 65535", K::Mode, false}}, false},
         {Cmd::Shell, "shell", "run the commands read from standard input, one per line (help, exit)", {}, false},
-        {Cmd::Workstation, "workstation",
-         "print the embedded default workstation, or check FILE and print it normalised",
-         {{"FILE", "workstation description (JSON)", K::Text, false}}, false},
     };
+    if (host::kSimulated)
+        table.push_back({Cmd::Workstation, "workstation",
+                         "print the embedded default workstation, or check FILE and print it normalised",
+                         {{"FILE", "workstation description (JSON)", K::Text, false}}, false});
+    return table;
 }
 
 std::string OperandError(const OperandSpec& op, std::string_view text, std::uint32_t max) {
@@ -68,7 +72,8 @@ std::string OperandError(const OperandSpec& op, std::string_view text, std::uint
 class TopFormatter : public CLI::Formatter {
 public:
     std::string make_usage(const CLI::App*, std::string) const override {
-        return "Usage: quorvel [--workstation FILE] [--json] [--size N] [--progress] COMMAND [ARG...]\n"
+        return std::string("Usage: quorvel ") + (host::kSimulated ? "[--workstation FILE] " : "") +
+               "[--json] [--size N] [--progress] COMMAND [ARG...]\n"
                "       quorvel --help | --version\n";
     }
 };
@@ -138,12 +143,16 @@ std::uint32_t ParseBufferSize(std::string_view text) {
 Invocation ParseCommand(const std::vector<std::string>& words) {
     if (words.empty()) throw UsageError("missing COMMAND (quorvel --help lists the commands)");
     const CommandSpec* spec = FindCommand(words.front());
+    if (!spec && !host::kSimulated && words.front() == "workstation")
+        throw UsageError("workstation: " + std::string(host::kNoSimulation));
     if (!spec && words.front().size() > 1 && words.front()[0] == '-')
         throw UsageError("unknown option '" + words.front() + "' (quorvel --help lists the options)");
     if (!spec)
         throw UsageError("unknown command '" + words.front() + "' (quorvel --help lists the commands)");
 
     CLI::App app{spec->summary, "quorvel " + std::string(spec->name)};
+    // A name may begin with '/' on every system.
+    app.allow_windows_style_options(false);
     std::vector<std::string> values(spec->operands.size());
     std::vector<std::string> names;
     std::vector<CLI::Option*> options;
@@ -203,8 +212,11 @@ Invocation ParseCommand(const std::vector<std::string>& words) {
 }
 
 GlobalOptions ParseGlobalOptions(int argc, const char* const* argv) {
-    CLI::App app{"Network resource names and lists of the quorvel library, on a simulated workstation.",
+    CLI::App app{host::kSimulated
+                     ? "Network resource names and lists of the quorvel library, on a simulated workstation."
+                     : "Network resource names and lists of the quorvel library, on this workstation.",
                  "quorvel"};
+    app.allow_windows_style_options(false);
     app.formatter(std::make_shared<TopFormatter>());
     app.prefix_command();
     app.footer(CommandList() + "\n" + kExitStatusHelp);
@@ -213,10 +225,20 @@ GlobalOptions ParseGlobalOptions(int argc, const char* const* argv) {
     GlobalOptions result;
     std::string workstation;
     std::string size;
-    CLI::Option* workstationOption =
-        app.add_option("--workstation", workstation,
-                       "simulated workstation description (same as QUORVEL_WORKSTATION=FILE)")
-            ->type_name("FILE");
+    CLI::Option* workstationOption = nullptr;
+    if (host::kSimulated) {
+        workstationOption =
+            app.add_option("--workstation", workstation,
+                           "simulated workstation description (same as QUORVEL_WORKSTATION=FILE)")
+                ->type_name("FILE");
+    } else {
+        // The global options come before the command.
+        for (int i = 1; i < argc && !FindCommand(argv[i]); ++i) {
+            const std::string_view arg = argv[i];
+            if (arg == "--workstation" || arg.starts_with("--workstation="))
+                throw UsageError("--workstation: " + std::string(host::kNoSimulation));
+        }
+    }
     app.add_flag("--json", result.json, "one JSON object per result (JSON Lines)");
     app.add_flag("--progress", result.progress,
                  "to-dnc -: names done and names per second on standard error (a terminal only)");
@@ -234,7 +256,7 @@ GlobalOptions ParseGlobalOptions(int argc, const char* const* argv) {
     } catch (const CLI::ParseError& e) {
         throw UsageError(e.what());
     }
-    if (workstationOption->count() > 0) result.workstation = workstation;
+    if (workstationOption && workstationOption->count() > 0) result.workstation = workstation;
     if (sizeOption->count() > 0) result.size = ParseBufferSize(size);
     result.command = app.remaining();
     if (result.command.empty()) throw UsageError("missing COMMAND (quorvel --help lists the commands)");

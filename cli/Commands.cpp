@@ -8,10 +8,13 @@
 #include <string>
 #include <vector>
 
+#if !defined(QUORVEL_CLI_REAL_PLATFORM)
 #include <quorvel/sim/Workstation.h>
+#endif
 
 #include <quorvel/NetResConvert.h>
 #include <quorvel/Win32Api.h>
+#include "Host.h"
 #include "ShellWords.h"
 
 namespace qvcli {
@@ -63,7 +66,7 @@ bool PrepareName(std::string_view text, std::string& ansi, const char*& name, Re
         return true;
     }
     std::size_t bad = 0;
-    if (qvsim::Utf8ToAnsiExact(text, ansi, bad)) {
+    if (host::Utf8ToAnsiExact(text, ansi, bad)) {
         name = ansi.c_str();
         return true;
     }
@@ -73,7 +76,7 @@ bool PrepareName(std::string_view text, std::string& ansi, const char*& name, Re
     if (n > 0)
         std::snprintf(detail, sizeof detail, "'%.*s' (U+%04X, at byte %zu) is not in code page %u",
                       static_cast<int>(n), text.data() + bad, static_cast<unsigned>(code), bad,
-                      qvsim::CodePage());
+                      host::CodePage());
     else
         std::snprintf(detail, sizeof detail, "invalid UTF-8 (byte 0x%02X at byte %zu)",
                       bad < text.size() ? static_cast<unsigned char>(text[bad]) : 0u, bad);
@@ -91,7 +94,7 @@ void WarnIfLong(Reporter& reporter, const std::string& command, std::string_view
 // Everything the library hands back is in the code page; ASCII is UTF-8 as it is.
 std::string_view ToUtf8(std::string_view ansi, std::string& utf8) {
     if (IsAscii(ansi)) return ansi;
-    utf8 = qvsim::AnsiToUtf8(std::string(ansi));
+    utf8 = host::AnsiToUtf8(std::string(ansi));
     return utf8;
 }
 
@@ -125,18 +128,18 @@ private:
 };
 
 std::string FromAnsi(const char* text, std::size_t max) {
-    return qvsim::AnsiToUtf8(std::string(text, strnlen(text, max)));
+    return host::AnsiToUtf8(std::string(text, strnlen(text, max)));
 }
 
 std::optional<std::string> FromAnsi(const char* text) {
     if (!text) return std::nullopt;
-    return qvsim::AnsiToUtf8(text);
+    return host::AnsiToUtf8(text);
 }
 
 std::vector<std::string> FromAnsi(const std::vector<std::string>& list) {
     std::vector<std::string> result;
     result.reserve(list.size());
-    for (const std::string& item : list) result.push_back(qvsim::AnsiToUtf8(item));
+    for (const std::string& item : list) result.push_back(host::AnsiToUtf8(item));
     return result;
 }
 
@@ -312,8 +315,8 @@ void Session::RunOne(const Invocation& inv, const std::string& command, const st
     case Cmd::Mounts: {
         std::vector<Mount> mounts;
         for (const MOUNT_T& mount : CNetResConvert::GetMountList())
-            mounts.push_back({mount.dwNetType, qvsim::AnsiToUtf8(mount.LocalName),
-                              qvsim::AnsiToUtf8(mount.RemoteName), qvsim::AnsiToUtf8(mount.DNCName)});
+            mounts.push_back({mount.dwNetType, host::AnsiToUtf8(mount.LocalName),
+                              host::AnsiToUtf8(mount.RemoteName), host::AnsiToUtf8(mount.DNCName)});
         reporter_.Report(MountsResult(mounts));
         break;
     }
@@ -428,6 +431,10 @@ void Session::Volumes(const Invocation& inv) {
 }
 
 void Session::Workstation(const Invocation& inv) {
+#if defined(QUORVEL_CLI_REAL_PLATFORM)
+    (void)inv;
+    reporter_.Usage("workstation", host::kNoSimulation);
+#else
     std::string text;
     if (inv.args.empty()) {
         text = qvsim::DefaultWorkstationJson();
@@ -447,6 +454,7 @@ void Session::Workstation(const Invocation& inv) {
         if (!parsed.is_discarded()) text = parsed.dump(-1, ' ', false, Json::error_handler_t::replace);
     }
     reporter_.Text(text);
+#endif
 }
 
 void Session::RunShell() {

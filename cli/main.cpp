@@ -10,10 +10,15 @@
 #include <string>
 #include <system_error>
 
+#include <vector>
+
+#if !defined(QUORVEL_CLI_REAL_PLATFORM)
 #include <quorvel/sim/Workstation.h>
+#endif
 
 #include "Args.h"
 #include "Commands.h"
+#include "Host.h"
 #include "Output.h"
 
 namespace {
@@ -22,6 +27,7 @@ constexpr const char* kWorkstationVariable = "QUORVEL_WORKSTATION";
 
 void Fail(const std::string& message) { std::fprintf(stderr, "quorvel: %s\n", message.c_str()); }
 
+#if !defined(QUORVEL_CLI_REAL_PLATFORM)
 #if defined(__ELF__)
 // --workstation FILE must act exactly as QUORVEL_WORKSTATION=FILE, and the
 // library reads the workstation (its trace INI) while it is loaded, before
@@ -95,7 +101,8 @@ bool SelectWorkstation(const std::string& file, char** argv) {
          std::strerror(errno));
     return false;
 }
-#endif
+#endif  // __ELF__
+#endif  // !QUORVEL_CLI_REAL_PLATFORM
 
 }  // namespace
 
@@ -103,7 +110,10 @@ int main(int argc, char** argv) {
     try {
         qvcli::GlobalOptions options;
         try {
-            options = qvcli::ParseGlobalOptions(argc, argv);
+            const std::vector<std::string> args = qvcli::host::Arguments(argc, argv);
+            std::vector<const char*> pointers;
+            for (const std::string& arg : args) pointers.push_back(arg.c_str());
+            options = qvcli::ParseGlobalOptions(static_cast<int>(pointers.size()), pointers.data());
         } catch (const qvcli::UsageError& e) {
             qvcli::Reporter reporter(qvcli::ScanGlobalOptions(argc, argv).json, stdout, stderr);
             reporter.Usage("", e.what());
@@ -114,6 +124,7 @@ int main(int argc, char** argv) {
             reporter.Text(*options.exitText);
             return reporter.Finish();
         }
+#if !defined(QUORVEL_CLI_REAL_PLATFORM)
         if (options.workstation && !SelectWorkstation(*options.workstation, argv)) return 2;
 
         const std::string startupError = qvsim::StartupError();
@@ -121,9 +132,12 @@ int main(int argc, char** argv) {
             Fail(startupError);
             return 2;
         }
+#endif
 
         qvcli::Reporter reporter(options.json, stdout, stderr);
+#if !defined(QUORVEL_CLI_REAL_PLATFORM)
         for (const std::string& warning : qvsim::StartupWarnings()) reporter.Warning(warning);
+#endif
         qvcli::Session session(reporter, options.size, stdin, options.progress);
         try {
             session.Run(qvcli::ParseCommand(options.command));

@@ -44,4 +44,8 @@ set(CPACK_DEBIAN_CLI_PACKAGE_DEPENDS ${_qv_runtime_dep})
 set(CPACK_COMPONENT_CLI_DESCRIPTION
   "quorvel command: DNC names, server, volume and drive lists from the shell")
 
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/WindowsPackage.cmake)
+endif()
+
 include(CPack)

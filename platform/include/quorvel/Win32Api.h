@@ -237,6 +237,15 @@ typedef struct tagVS_FIXEDFILEINFO {
 
 #endif  // !_WIN32
 
+// The Win32 layout the library, its clients and the simulation share, on
+// 32-bit and 64-bit alike: DWORD and LONG are 32 bits wide, and NETRESOURCEA
+// is four DWORDs followed by four pointers, without padding.
+static_assert(sizeof(DWORD) == 4 && sizeof(LONG) == 4 && sizeof(WORD) == 2, "Win32 integer widths");
+static_assert(offsetof(NETRESOURCEA, dwUsage) == 12 && offsetof(NETRESOURCEA, lpLocalName) == 16 &&
+                  offsetof(NETRESOURCEA, lpProvider) == 16 + 3 * sizeof(void*) &&
+                  sizeof(NETRESOURCEA) == 16 + 4 * sizeof(void*),
+              "NETRESOURCEA layout");
+
 // The library's own module file name (the header lists it among the modules).
 #define QUORVEL_MODULE_FILE_NAME "QLMZTXQUORVELCPP100.DLL"
 
