@@ -12,7 +12,8 @@
 #include <quorvel/Win32Api.h>
 
 #if defined(_WIN32)
-#define fwrite_unlocked _fwrite_nolock
+// The C runtime MinGW links (msvcrt) has no unlocked fwrite.
+#define fwrite_unlocked fwrite
 #endif
 
 namespace qvcli {

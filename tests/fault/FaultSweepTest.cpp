@@ -407,18 +407,23 @@ protected:
 };
 
 // Only whole lines: indentation, then an enter, leave, PARAM or ERROR record,
-// ending with CR LF.
+// ending with CR LF. The text of a PARAM or ERROR record may go on, unindented,
+// on the lines that follow it (a line break inside the text).
 std::string BrokenLine(const std::string& trace) {
     if (!trace.empty() && trace.size() < 2) return trace;
     if (!trace.empty() && trace.compare(trace.size() - 2, 2, "\r\n") != 0) return "<no line end>";
+    bool inText = false;
     for (std::size_t pos = 0; pos < trace.size();) {
         std::size_t end = trace.find("\r\n", pos);
         std::string line = trace.substr(pos, end - pos);
         std::size_t body = line.find_first_not_of(' ');
-        if (body == std::string::npos || body % 3 != 0 ||
-            (line.compare(body, 2, "->") != 0 && line.compare(body, 14, "<- END METHODE") != 0 &&
-             line.compare(body, 6, "PARAM:") != 0 && line.compare(body, 6, "ERROR:") != 0))
+        const bool text = body != std::string::npos && body % 3 == 0 &&
+                          (line.compare(body, 6, "PARAM:") == 0 || line.compare(body, 6, "ERROR:") == 0);
+        if (!text && !(inText && body == 0) &&
+            (body == std::string::npos || body % 3 != 0 ||
+             (line.compare(body, 2, "->") != 0 && line.compare(body, 14, "<- END METHODE") != 0)))
             return line;
+        inText = text || (inText && body == 0);
         pos = end + 2;
     }
     return "";
