@@ -17,6 +17,11 @@ if(DOXYGEN_FOUND)
   set(DOXYGEN_QUIET YES)
   set(DOXYGEN_FULL_PATH_NAMES NO)
   set(DOXYGEN_ENABLE_PREPROCESSING YES)
+  # The C header's export and calling-convention words are no part of a
+  # function's type.
+  set(DOXYGEN_MACRO_EXPANSION YES)
+  set(DOXYGEN_EXPAND_ONLY_PREDEF YES)
+  set(DOXYGEN_PREDEFINED "QUORVEL_C_API=" "QUORVEL_CALL=" "QUORVEL_NOEXCEPT=")
   doxygen_add_docs(docs ${_qv_public_headers} COMMENT "API reference (doxygen)")
 else()
   add_custom_target(docs

@@ -35,29 +35,37 @@
 #include <stdint.h>
 
 #if defined(_WIN32)
+/** The calling convention of every function: __cdecl on Windows. */
 #define QUORVEL_CALL __cdecl
 #if defined(QUORVEL_BUILDING_LIBRARY)
+/** Exported from the library (imported by its clients). */
 #define QUORVEL_C_API __declspec(dllexport)
 #else
+/** Exported from the library (imported by its clients). */
 #define QUORVEL_C_API __declspec(dllimport)
 #endif
 #else
+/** The calling convention of every function: __cdecl on Windows. */
 #define QUORVEL_CALL
+/** Exported from the library (imported by its clients). */
 #define QUORVEL_C_API __attribute__((visibility("default")))
 #endif
 
 #ifdef __cplusplus
+/** No function throws; C++ callers see them as noexcept. */
 #define QUORVEL_NOEXCEPT noexcept
 extern "C" {
 #else
+/** No function throws; C++ callers see them as noexcept. */
 #define QUORVEL_NOEXCEPT
 #endif
 
 /** @name Statuses
  * 0 is success; otherwise a Windows error number (the network functions'
  * own codes are passed on unchanged) or one of the library's codes from
- * 0xF001 on. @{ */
-#define QUORVEL_OK 0u
+ * 0xF001 on. */
+/** @{ */
+#define QUORVEL_OK 0u                        /**< success */
 #define QUORVEL_ERROR_NOT_ENOUGH_MEMORY 8u   /**< out of memory */
 #define QUORVEL_ERROR_INVALID_PARAMETER 87u  /**< argument missing, empty or too short; size 0 */
 #define QUORVEL_ERROR_MORE_DATA 234u         /**< buffer too small; the size needed is written back */
@@ -77,13 +85,15 @@ extern "C" {
 #define QUORVEL_CONV_NO_DOT 0xF00Cu          /**< an element of a dotted NDS name is empty */
 /** @} */
 
-/** @name Resource name types (quorvel_res_name_type) @{ */
-#define QUORVEL_RES_TYPE_UNKNOWN 0u
+/** @name Resource name types (quorvel_res_name_type) */
+/** @{ */
+#define QUORVEL_RES_TYPE_UNKNOWN 0u /**< neither of the two below */
 #define QUORVEL_RES_TYPE_MAP 1u /**< drive letter and colon */
 #define QUORVEL_RES_TYPE_UNC 2u /**< two backslashes */
 /** @} */
 
-/** @name Network types (quorvel_mount::net_type) @{ */
+/** @name Network types (quorvel_mount::net_type) */
+/** @{ */
 #define QUORVEL_NET_LANMAN 0x00020000u      /**< Microsoft network */
 #define QUORVEL_NET_NETWARE 0x00030000u     /**< NetWare */
 #define QUORVEL_NET_UNSUPPORTED 0xFFFFFFFFu /**< no supported provider */
@@ -129,7 +139,8 @@ QUORVEL_C_API uint32_t QUORVEL_CALL quorvel_clear_lists(void) QUORVEL_NOEXCEPT;
 /** Withdrawn; kept for old clients. @return 0. */
 QUORVEL_C_API uint16_t QUORVEL_CALL quorvel_get_convert_mode(void) QUORVEL_NOEXCEPT;
 
-/** Withdrawn; kept for old clients. The mode has no effect. */
+/** Withdrawn; kept for old clients. The mode has no effect.
+ * @param mode any value; it is not kept. */
 QUORVEL_C_API void QUORVEL_CALL quorvel_set_convert_mode(uint16_t mode) QUORVEL_NOEXCEPT;
 
 /* ---- resource names to DNC names ----------------------------------------- */
@@ -194,7 +205,13 @@ QUORVEL_C_API uint32_t QUORVEL_CALL quorvel_dnc_to_unc_maps(const char* dnc, cha
                                                             uint32_t* maps_size,
                                                             uint32_t* count) QUORVEL_NOEXCEPT;
 
-/** quorvel_dnc_to_unc_maps without the UNC path. */
+/** quorvel_dnc_to_unc_maps without the UNC path.
+ * @param dnc the DNC name.
+ * @param[out] maps the caller's buffer for the name list of mapped-drive paths.
+ * @param[in,out] maps_size the size of maps in bytes; receives the size the
+ *        list takes. NULL when the paths are not wanted.
+ * @param[out] count receives the number of paths (0 on failure); may be NULL.
+ * @return as quorvel_dnc_to_unc_maps. */
 QUORVEL_C_API uint32_t QUORVEL_CALL quorvel_dnc_to_maps(const char* dnc, char* maps,
                                                         uint32_t* maps_size,
                                                         uint32_t* count) QUORVEL_NOEXCEPT;
@@ -257,13 +274,18 @@ QUORVEL_C_API uint32_t QUORVEL_CALL quorvel_first_server(quorvel_server* server)
 /** Gives the server record at an index: the NetWare servers newest first,
  * then the Microsoft servers newest first (index 0 is quorvel_first_server's
  * server; the order differs from quorvel_server_list's).
+ * @param index the position, from 0.
+ * @param[in,out] server as in quorvel_first_server.
  * @return as quorvel_first_server; QUORVEL_ERROR_NO_MORE_ITEMS for an index
  *         beyond the servers. */
 QUORVEL_C_API uint32_t QUORVEL_CALL quorvel_next_server(uint32_t index,
                                                         quorvel_server* server) QUORVEL_NOEXCEPT;
 
 /** Withdrawn; does what quorvel_next_server does, after a warning in the
- * trace. */
+ * trace.
+ * @param index the position, from 0.
+ * @param[in,out] server as in quorvel_first_server.
+ * @return as quorvel_next_server. */
 QUORVEL_C_API uint32_t QUORVEL_CALL quorvel_server_info(uint32_t index,
                                                         quorvel_server* server) QUORVEL_NOEXCEPT;
 
@@ -277,7 +299,12 @@ QUORVEL_C_API uint32_t QUORVEL_CALL quorvel_server_info(uint32_t index,
 QUORVEL_C_API uint32_t QUORVEL_CALL quorvel_enum_server_res(quorvel_server* server) QUORVEL_NOEXCEPT;
 
 /** Copies the volume list of the last successful quorvel_enum_server_res
- * (full remote names: \\SERVER\VOLUME) as a name list; builds nothing.
+ * (full remote names: two backslashes, the server, a backslash, the volume)
+ * as a name list; builds nothing.
+ * @param[out] names the caller's buffer; untouched on failure.
+ * @param[in,out] size its size in bytes; receives the size the list takes.
+ *        NULL when only the count is wanted.
+ * @param[out] count the number of volumes; may be NULL.
  * @return as quorvel_server_list. */
 QUORVEL_C_API uint32_t QUORVEL_CALL quorvel_volume_list(char* names, uint32_t* size,
                                                         uint32_t* count) QUORVEL_NOEXCEPT;
