@@ -51,6 +51,7 @@ void TraceLeave();
 struct TraceLeaveGuard {
     DWORD dwArmed = 0;
     TraceLeaveGuard() = default;
+    explicit TraceLeaveGuard(bool bArmed) : dwArmed(bArmed ? 1 : 0) {}
     TraceLeaveGuard(const TraceLeaveGuard&) = delete;
     TraceLeaveGuard& operator=(const TraceLeaveGuard&) = delete;
     ~TraceLeaveGuard() {
@@ -124,49 +125,58 @@ inline const char* TraceStr(const std::string& s) { return s.empty() ? "LEER" : 
 #define QV_SYSERROR(streamExpr, dwError) static_cast<void>(sizeof(QV_PARAM(streamExpr), (dwError)))
 #else
 
+// The text of a record is composed in a lambda kept out of line and out of
+// the hot code, so that a traced operation with tracing off pays one test
+// per record and keeps its registers and stack frame for its own work.
+#if defined(__GNUC__)
+#define QV_TRACE_COLD __attribute__((noinline, cold))
+#else
+#define QV_TRACE_COLD
+#endif
+
+// The enter record, out of line: true when it armed a guard, which then
+// belongs to the caller's own guard (a flag the caller keeps in a register).
+QV_TRACE_COLD inline bool TraceEnterArmed(const char* pszMethod, DWORD dwSecLow, const char* pszFile,
+                                          int iLine) {
+    TraceLeaveGuard guard;
+    TraceEnter(nullptr, QV_TRACE_CLASS, pszMethod, 1, dwSecLow, 0, pszFile, iLine, guard);
+    const bool bArmed = guard.dwArmed != 0;
+    guard.dwArmed = 0;
+    return bArmed;
+}
+
 #define QV_TRACE_ENTER(method)                                                  \
-    TraceLeaveGuard qvTraceGuard_;                                              \
-    if (TraceIsOn())                                                            \
-    TraceEnter(nullptr, QV_TRACE_CLASS, (method), 1, s_dwTraceUnitMask, 0,       \
-               s_pszTraceUnitFile, __LINE__, qvTraceGuard_)
+    TraceLeaveGuard qvTraceGuard_(TraceIsOn() &&                                \
+                                  TraceEnterArmed((method), s_dwTraceUnitMask,  \
+                                                  s_pszTraceUnitFile, __LINE__))
 
 // A record that cannot be composed (no memory) is dropped: tracing never
 // makes an operation fail or throw.
-#define QV_PARAM(streamExpr)                                                    \
+#define QV_TRACE_RECORD(prefix, streamExpr, write)                              \
     do {                                                                        \
-        if (TraceIsOn()) {                                                      \
-            try {                                                               \
-                std::ostringstream qvOs_;                                       \
-                qvOs_ << "PARAM:" << streamExpr;                                \
-                TraceParam(qvOs_.str().c_str(), QV_TRACE_CLASS, 1, s_dwTraceUnitMask, 0); \
-            } catch (...) {                                                     \
-            }                                                                   \
+        if (TraceIsOn()) [[unlikely]] {                                         \
+            [&]() QV_TRACE_COLD {                                               \
+                try {                                                           \
+                    std::ostringstream qvOs_;                                   \
+                    qvOs_ << prefix << streamExpr;                              \
+                    write;                                                      \
+                } catch (...) {                                                 \
+                }                                                               \
+            }();                                                                \
         }                                                                       \
     } while (0)
+
+#define QV_PARAM(streamExpr)                                                    \
+    QV_TRACE_RECORD("PARAM:", streamExpr,                                       \
+                    TraceParam(qvOs_.str().c_str(), QV_TRACE_CLASS, 1, s_dwTraceUnitMask, 0))
 
 #define QV_ERROR(streamExpr)                                                    \
-    do {                                                                        \
-        if (TraceIsOn()) {                                                      \
-            try {                                                               \
-                std::ostringstream qvOs_;                                       \
-                qvOs_ << "ERROR:" << streamExpr;                                \
-                TraceText(qvOs_.str().c_str(), QV_TRACE_CLASS, 1, s_dwTraceUnitMask, 0, \
-                          s_pszTraceUnitFile, __LINE__);                        \
-            } catch (...) {                                                     \
-            }                                                                   \
-        }                                                                       \
-    } while (0)
+    QV_TRACE_RECORD("ERROR:", streamExpr,                                       \
+                    TraceText(qvOs_.str().c_str(), QV_TRACE_CLASS, 1, s_dwTraceUnitMask, 0, \
+                              s_pszTraceUnitFile, __LINE__))
 
 #define QV_SYSERROR(streamExpr, dwError)                                        \
-    do {                                                                        \
-        if (TraceIsOn()) {                                                      \
-            try {                                                               \
-                std::ostringstream qvOs_;                                       \
-                qvOs_ << "ERROR:" << streamExpr;                                \
-                TraceSysError(qvOs_.str().c_str(), (dwError), QV_TRACE_CLASS, 1, \
-                              s_dwTraceUnitMask, 0, s_pszTraceUnitFile, __LINE__); \
-            } catch (...) {                                                     \
-            }                                                                   \
-        }                                                                       \
-    } while (0)
+    QV_TRACE_RECORD("ERROR:", streamExpr,                                       \
+                    TraceSysError(qvOs_.str().c_str(), (dwError), QV_TRACE_CLASS, 1, \
+                                  s_dwTraceUnitMask, 0, s_pszTraceUnitFile, __LINE__))
 #endif
