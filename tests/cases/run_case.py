@@ -9,6 +9,7 @@ runs made on it, each a separate process.
    "workstation": {...},        # absent: the embedded default
    "files": {"c/x.ini": "..."},  # files (and with them folders) made in the case folder
    "runs": [{"args": [...],     # default ["--json", "shell"]; "@DIR@" is the case folder
+             "workstation": {...},  # merged into the case's one (null removes a member)
              "env": {...},
              "stdin": [...],    # lines for the shell or `to-dnc -`
              "exit": 1,         # default 0
@@ -46,13 +47,25 @@ def trace_records(path):
     return lines
 
 
+def merged(base, patch):
+    if not isinstance(patch, dict):
+        return patch
+    out = dict(base) if isinstance(base, dict) else {}
+    for k, v in patch.items():
+        if v is None:
+            out.pop(k, None)
+        else:
+            out[k] = merged(out.get(k), v)
+    return out
+
+
 def run_one(cli, emulator, case, run, folder):
     sub = lambda s: s.replace("@DIR@", folder)
     args = [sub(a) for a in run.get("args", ["--json", "shell"])]
     env = dict(os.environ)
     env.pop("QUORVEL_WORKSTATION", None)
     env.update({k: sub(v) for k, v in run.get("env", {}).items()})
-    if "workstation" in case and "@DIR@" not in json.dumps(run):
+    if ("workstation" in case or "workstation" in run) and "@DIR@" not in json.dumps([run.get("args"), run.get("env")]):
         args = ["--workstation", os.path.join(folder, "ws.json")] + args
     stdin = "".join(line + "\n" for line in run.get("stdin", []))
     p = subprocess.run(emulator + [cli] + [enc(a) for a in args], input=enc(sub(stdin)), env=env,
@@ -96,9 +109,9 @@ def main():
     for i, run in enumerate(case["runs"]):
         folder = tempfile.mkdtemp(prefix="quorvel-case-")
         try:
-            if "workstation" in case:
+            if "workstation" in case or "workstation" in run:
                 with open(os.path.join(folder, "ws.json"), "w", encoding="utf-8") as f:
-                    json.dump(case["workstation"], f)
+                    json.dump(merged(case.get("workstation", {}), run.get("workstation", {})), f)
             for name, text in case.get("files", {}).items():
                 os.makedirs(os.path.dirname(os.path.join(folder, name)), exist_ok=True)
                 open(os.path.join(folder, name), "wb").write(enc(text))
