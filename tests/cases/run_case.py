@@ -15,11 +15,12 @@ runs made on it, each a separate process.
              "exit": 1,         # default 0
              "stdout": [...],   # JSON objects when --json is given, text lines otherwise
              "stderr": [...],   # lines, exactly
-             "trace": {"file": "c/trace.out", "records": [...]}}]}
+             "trace": {"file": "c/trace.out", "records": [...],
+                       "header": [...]}}]}  # header: compared only when given
 
 With a workstation, `--workstation @DIR@/ws.json` comes first unless the
 run names "@DIR@" itself. A trace's records are the lines after its header
-(the first empty line after the settings), CR LF ended, Windows-1252 bytes
+(which ends with the first empty line after the settings), CR LF ended, Windows-1252 bytes
 read as Latin-1. Texts take any byte through "\\udcXX" (surrogateescape).
 --update writes what the command printed into the case: review the diff.
 """
@@ -34,17 +35,17 @@ def dec(b):
     return b.decode("utf-8", "surrogateescape")
 
 
-def trace_records(path):
+def trace_parts(path):
+    """The header's lines and the records, or (None, None) without a file."""
     if not os.path.exists(path):
-        return None
+        return None, None
     data = open(path, "rb").read().decode("latin-1")
     pos = data.find("with errors             = ")
     pos = data.find("\r\n\r\n", pos) if pos >= 0 else -1
-    body = data[pos + 4:] if pos >= 0 else data
-    lines = body.split("\r\n")
-    if lines and lines[-1] == "":
-        lines.pop()
-    return lines
+    split = lambda text: text[:-2].split("\r\n") if text.endswith("\r\n") else (text.split("\r\n") if text else [])
+    if pos < 0:
+        return [], split(data)
+    return split(data[:pos + 2]), split(data[pos + 4:])
 
 
 def merged(base, patch):
@@ -78,8 +79,10 @@ def run_one(cli, emulator, case, run, folder):
            "stdout": [json.loads(line) for line in out] if "--json" in args else out,
            "stderr": [line for line in unsub(dec(p.stderr)).split("\n") if line]}
     if "trace" in run:
-        got["trace"] = {"file": run["trace"]["file"],
-                        "records": trace_records(os.path.join(folder, run["trace"]["file"]))}
+        header, records = trace_parts(os.path.join(folder, run["trace"]["file"]))
+        got["trace"] = {"file": run["trace"]["file"], "records": records}
+        if "header" in run["trace"]:
+            got["trace"]["header"] = header
     return got
 
 
