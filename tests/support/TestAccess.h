@@ -35,14 +35,9 @@ struct CNetResConvertTestAccess {
     // private operations
     static DWORD GetSysVersion(DWORD& id) { return C::GetSysVersion(id); }
     static DWORD GetNetProv(_Networks& n) { return C::GetNetProv(n); }
-    }
-    static DWORD NextServer(NETRESOURCEA* r) { return C::NextServer(r); }
     static DWORD GetMsServers(DWORD d) { return C::GetMsServers(d); }
     static DWORD ConvName2DNC(const char* n, char* dnc, DWORD& size) {
         return C::ConvName2DNC(n, dnc, size);
-    }
-    static DWORD GetLongAndShortDNCName(const char* p, char* l, char* k) {
-        return C::GetLongAndShortDNCName(p, l, k);
     }
 
     // Frees one provider's chains without tracing.
