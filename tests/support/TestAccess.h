@@ -39,6 +39,9 @@ struct CNetResConvertTestAccess {
     static DWORD ConvName2DNC(const char* n, char* dnc, DWORD& size) {
         return C::ConvName2DNC(n, dnc, size);
     }
+    static DWORD GetLongAndShortDNCName(const char* p, char* l, char* k) {
+        return C::GetLongAndShortDNCName(p, l, k);
+    }
 
     // Frees one provider's chains without tracing.
     static void FreeChains(_Provider& p) {
