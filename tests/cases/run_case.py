@@ -9,16 +9,18 @@ runs made on it, each a separate process.
    "workstation": {...},        # absent: the embedded default
    "files": {"c/x.ini": "..."},  # files (and with them folders) made in the case folder
    "runs": [{"args": [...],     # default ["--json", "shell"]; "@DIR@" is the case folder
+             "workstation": {...},  # merged into the case's one (null removes a member)
              "env": {...},
              "stdin": [...],    # lines for the shell or `to-dnc -`
              "exit": 1,         # default 0
              "stdout": [...],   # JSON objects when --json is given, text lines otherwise
              "stderr": [...],   # lines, exactly
-             "trace": {"file": "c/trace.out", "records": [...]}}]}
+             "trace": {"file": "c/trace.out", "records": [...],
+                       "header": [...]}}]}  # header: compared only when given
 
 With a workstation, `--workstation @DIR@/ws.json` comes first unless the
 run names "@DIR@" itself. A trace's records are the lines after its header
-(the first empty line after the settings), CR LF ended, Windows-1252 bytes
+(which ends with the first empty line after the settings), CR LF ended, Windows-1252 bytes
 read as Latin-1. Texts take any byte through "\\udcXX" (surrogateescape).
 --update writes what the command printed into the case: review the diff.
 """
@@ -33,17 +35,29 @@ def dec(b):
     return b.decode("utf-8", "surrogateescape")
 
 
-def trace_records(path):
+def trace_parts(path):
+    """The header's lines and the records, or (None, None) without a file."""
     if not os.path.exists(path):
-        return None
+        return None, None
     data = open(path, "rb").read().decode("latin-1")
     pos = data.find("with errors             = ")
     pos = data.find("\r\n\r\n", pos) if pos >= 0 else -1
-    body = data[pos + 4:] if pos >= 0 else data
-    lines = body.split("\r\n")
-    if lines and lines[-1] == "":
-        lines.pop()
-    return lines
+    split = lambda text: text[:-2].split("\r\n") if text.endswith("\r\n") else (text.split("\r\n") if text else [])
+    if pos < 0:
+        return [], split(data)
+    return split(data[:pos + 2]), split(data[pos + 4:])
+
+
+def merged(base, patch):
+    if not isinstance(patch, dict):
+        return patch
+    out = dict(base) if isinstance(base, dict) else {}
+    for k, v in patch.items():
+        if v is None:
+            out.pop(k, None)
+        else:
+            out[k] = merged(out.get(k), v)
+    return out
 
 
 def run_one(cli, emulator, case, run, folder):
@@ -52,7 +66,7 @@ def run_one(cli, emulator, case, run, folder):
     env = dict(os.environ)
     env.pop("QUORVEL_WORKSTATION", None)
     env.update({k: sub(v) for k, v in run.get("env", {}).items()})
-    if "workstation" in case and "@DIR@" not in json.dumps(run):
+    if ("workstation" in case or "workstation" in run) and "@DIR@" not in json.dumps([run.get("args"), run.get("env")]):
         args = ["--workstation", os.path.join(folder, "ws.json")] + args
     stdin = "".join(line + "\n" for line in run.get("stdin", []))
     p = subprocess.run(emulator + [cli] + [enc(a) for a in args], input=enc(sub(stdin)), env=env,
@@ -65,8 +79,10 @@ def run_one(cli, emulator, case, run, folder):
            "stdout": [json.loads(line) for line in out] if "--json" in args else out,
            "stderr": [line for line in unsub(dec(p.stderr)).split("\n") if line]}
     if "trace" in run:
-        got["trace"] = {"file": run["trace"]["file"],
-                        "records": trace_records(os.path.join(folder, run["trace"]["file"]))}
+        header, records = trace_parts(os.path.join(folder, run["trace"]["file"]))
+        got["trace"] = {"file": run["trace"]["file"], "records": records}
+        if "header" in run["trace"]:
+            got["trace"]["header"] = header
     return got
 
 
@@ -96,9 +112,9 @@ def main():
     for i, run in enumerate(case["runs"]):
         folder = tempfile.mkdtemp(prefix="quorvel-case-")
         try:
-            if "workstation" in case:
+            if "workstation" in case or "workstation" in run:
                 with open(os.path.join(folder, "ws.json"), "w", encoding="utf-8") as f:
-                    json.dump(case["workstation"], f)
+                    json.dump(merged(case.get("workstation", {}), run.get("workstation", {})), f)
             for name, text in case.get("files", {}).items():
                 os.makedirs(os.path.dirname(os.path.join(folder, name)), exist_ok=True)
                 open(os.path.join(folder, name), "wb").write(enc(text))

@@ -273,13 +273,6 @@ const Operation kOperations[] = {
          DWORD s = COUNTED(CNetResConvert::EnumServerRes(&r));
          return Answer{s, Show(r)};
      }},
-    {"GetVolumeList", {0},
-     [](const Workstation&) { return Answer{0, Show(COUNTED(CNetResConvert::GetVolumeList()))}; },
-     [](const Workstation& w) {
-         char remote[260], provider[100];
-         NETRESOURCEA r = ServerRecord(w, remote, provider);
-         CNetResConvert::EnumServerRes(&r);
-     }},
     {"ExtractServerVolume", {0, CONV_NO_SERVER},
      [](const Workstation& w) {
          char object[260];

@@ -31,18 +31,6 @@ protected:
         qvsim::UseDefault();
     }
 
-    // The NetWare provider as detection leaves it on the given platform.
-    static void DetectNetWare(DWORD platform, DWORD client) {
-        _Networks& n = A::Net();
-        n.dwPlatformId = platform;
-        n.tNwProvider = {1, WNNC_NET_NETWARE, client, {}, 0, nullptr, 0, nullptr};
-        std::strcpy(n.tNwProvider.szName, qvtest::kNetWare);
-    }
-
-    static bool TraceHas(const std::string& trace, const std::string& line) {
-        return trace.find(line + "\r\n") != std::string::npos;
-    }
-
     // Puts a workstation description in force (relative paths inside it are
     // relative to the test's temporary folder).
     void UseWorkstation(const nlohmann::json& ws) {
@@ -56,19 +44,13 @@ protected:
         return tempDir_;
     }
 
-    // The text of a Zx_TraQV.ini that switches tracing on and lets every
-    // record of the library pass into outPath (a host path beginning with /).
-    static std::string TraceIni(const std::string& outPath, const std::string& options = "") {
-        return "[Settings]\r\ntrace_flag=1\r\ntracepath=" + outPath +
-               "\r\nprim_level=c0000001\r\nsec_level_low=f\r\n[Options]\r\n" + options;
-    }
-
     // Adds the trace INI to a workstation description and puts it in force,
     // then opens the trace as a module load would. The trace goes to
     // TempDir()/trace.out.
     void UseWorkstationWithTrace(nlohmann::json ws, const std::string& options = "") {
         tracePath_ = TempDir() + "/trace.out";
-        ws["profiles"]["Zx_TraQV.ini"] = TraceIni(tracePath_, options);
+        ws["profiles"]["Zx_TraQV.ini"] = "[Settings]\r\ntrace_flag=1\r\ntracepath=" + tracePath_ +
+                                        "\r\nprim_level=c0000001\r\nsec_level_low=f\r\n[Options]\r\n" + options;
         UseWorkstation(ws);
         OpenTrace();
     }
@@ -85,15 +67,10 @@ protected:
     // Closes the trace and returns the records written after the header
     // (the header ends with the first empty line after the settings).
     std::string TraceRecords() {
-        const std::string all = TraceFile();
+        StopTrace();
+        const std::string all = qvtest::ReadFile(tracePath_);
         const std::size_t begin = qvtest::TraceRecordsBegin(all);
         return begin == std::string::npos ? all : all.substr(begin);
-    }
-
-    // Closes the trace and returns the whole trace file.
-    std::string TraceFile() {
-        StopTrace();
-        return qvtest::ReadFile(tracePath_);
     }
 
     std::string tracePath_;

@@ -16,13 +16,10 @@ struct CNetResConvertTestAccess {
         ++g_ServerChainGeneration;
         return C::m_tNet;
     }
-    static int& UseAllDom() { return C::m_fUseAllDom; }
     static int& UseGetUniv() { return C::m_bUseGetUniv; }
     static int& UseLongAndShortDir() { return C::m_bUseLongAndShortDir; }
     static int& ObjFound() { return C::m_fObjFound; }
-    static int& NetScanned() { return C::m_bNetScanned; }
     static int& NetScannedOnce() { return C::m_bNetScannedOnce; }
-    static char (&KurzName())[25][260] { return C::m_MountListKurzName; }
     // The lists' lookup indexes are forgotten whenever a test may change a list.
     static std::vector<std::string>& ServerList() {
         g_ServerIndex.Invalidate();
@@ -38,26 +35,10 @@ struct CNetResConvertTestAccess {
     // private operations
     static DWORD GetSysVersion(DWORD& id) { return C::GetSysVersion(id); }
     static DWORD GetNetProv(_Networks& n) { return C::GetNetProv(n); }
-    static DWORD GetZentrixModi() { return C::GetZentrixModi(); }
-    static DWORD GetNetType(const char* p) { return C::GetNetType(p); }
-    static WORD ClearNetInfo(_Provider* p) { return C::ClearNetInfo(p); }
-    static DWORD NetScan(NETRESOURCEA* parent, const char* search, DWORD type, DWORD depth,
-                         NETRESOURCEA* found) {
-        return C::NetScan(parent, search, type, depth, found);
-    }
-    static DWORD NextDomain(NETRESOURCEA* r) { return C::NextDomain(r); }
-    static DWORD NextServer(NETRESOURCEA* r) { return C::NextServer(r); }
-    static DWORD GetAllServers() { return C::GetAllServers(); }
-    static DWORD GetNwServers(DWORD d) { return C::GetNwServers(d); }
     static DWORD GetMsServers(DWORD d) { return C::GetMsServers(d); }
     static DWORD ConvName2DNC(const char* n, char* dnc, DWORD& size) {
         return C::ConvName2DNC(n, dnc, size);
     }
-    static DWORD ConvTypeNDSMitPunkten(const char* s, char* d) { return C::ConvTypeNDSMitPunkten(s, d); }
-    static DWORD ConvTypeNDSMitBSlashes(const char* s, char* d) { return C::ConvTypeNDSMitBSlashes(s, d); }
-    static DWORD ConvTypeUNC(const char* s, char* d) { return C::ConvTypeUNC(s, d); }
-    static int FindServer(const char* s) { return C::FindServer(s); }
-    static DWORD MakeDNC(char* e, const char* r, char* d) { return C::MakeDNC(e, r, d); }
     static DWORD GetLongAndShortDNCName(const char* p, char* l, char* k) {
         return C::GetLongAndShortDNCName(p, l, k);
     }

@@ -71,20 +71,6 @@ TEST_P(ModuleLoad, ClearListsRecordsEndTheTrace) {
     EXPECT_TRUE(records.ends_with("\r\n<- END METHODE\r\n")) << records;
 }
 
-// Timers alone: the header only, complete though the trace is never closed.
-TEST_P(ModuleLoad, TimersAloneLeaveHeaderOnly) {
-    std::string file = LoadAndUnload("timer_flag=1");
-    EXPECT_EQ(file.rfind("Zentrix - TRACING\r\n", 0), 0u) << file;
-    EXPECT_NE(file.find("tracing                 = OFF\r\ntimers                  = ON\r\n"), std::string::npos);
-    EXPECT_TRUE(file.ends_with(kHeaderEnd)) << file;
-}
-
-// Without the INI file the module loads and writes nothing.
-TEST_P(ModuleLoad, NoIniNoTrace) {
-    EXPECT_EQ(LoadAndUnload(""), "");
-    EXPECT_FALSE(fs::exists(dir_ / "zx_trace.out"));
-}
-
 INSTANTIATE_TEST_SUITE_P(Unload, ModuleLoad, ::testing::Values(Unload::Dlclose, Unload::ProcessExit),
                          [](const auto& info) { return info.param == Unload::Dlclose ? "Dlclose" : "ProcessExit"; });
 

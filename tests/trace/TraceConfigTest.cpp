@@ -1,5 +1,7 @@
 // Reading the trace INI file: the gate, key prefixes, the split at the last
-// "=", the secondary levels, Macros and Options, the 256-byte section view.
+// "=", the secondary levels, Macros and Options, the 256-byte section view;
+// the module versions of the header, bounded to their buffers. (The header
+// and the records of whole runs are pinned by the trace-*.json cases.)
 
 #include "TraceTest.h"
 
@@ -89,6 +91,27 @@ TEST_F(TraceTest, UnwritableOutputClearsTracing) {
         EXPECT_EQ(TraceEnter(nullptr, "C", "M", 1, 1, 0, "f.cpp", 1, guard), 0);
     }
     EXPECT_FALSE(std::filesystem::exists(dir_ + "/missing"));
+}
+
+const nlohmann::json kPelvan = {
+    {"modules", {{"PELVAN.DLL", {{"file_version", "2,5,65535,0"}, {"product_version", "2,5,0,0"}}}}}};
+
+// Version texts are cut to the buffer; unknown modules give empty texts.
+TEST_F(TraceTest, ModuleVersionBoundedToBuffer) {
+    UseIni("", kPelvan);
+    struct Case { const char* module; std::size_t size; const char* file; const char* product; };
+    for (const Case& c : {Case{"pelvan.dll", 128, "2,5,65535,0", "2,5,0,0"}, Case{"pelvan.dll", 5, "2,5,", "2,5,"},
+                          Case{"pelvan.dll", 1, "", ""}, Case{"missing.dll", 128, "", ""}}) {
+        SCOPED_TRACE(std::string(c.module) + " " + std::to_string(c.size));
+        char file[130], product[130];
+        std::memset(file, '#', sizeof file);
+        std::memset(product, '#', sizeof product);
+        TraceGetModuleVersion(c.module, file, c.size, product, c.size);
+        EXPECT_STREQ(file, c.file);
+        EXPECT_STREQ(product, c.product);
+        EXPECT_EQ(file[c.size], '#');
+        EXPECT_EQ(product[c.size], '#');
+    }
 }
 
 }  // namespace

@@ -202,29 +202,4 @@ TEST_F(TraceTest, ThreadTagsAndOverflowSlot) {
                                      "[FULL]     PARAM:9", "   PARAM:main", "<- END METHODE"}));
 }
 
-// Records from several threads at once stay whole lines with their own
-// nesting (under ThreadSanitizer this also checks the shared tables).
-TEST_F(TraceTest, ConcurrentWritersKeepLinesWhole) {
-    ASSERT_EQ(Open(kAllRecords, "THREADID=1\r\n"), 0);
-    constexpr int kThreads = 4, kCalls = 300;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t)
-        threads.emplace_back([t] {
-            std::string text = "PARAM:thread " + std::to_string(t) + std::string(40, 'x');
-            for (int i = 0; i < kCalls; ++i) {
-                TraceLeaveGuard g;
-                TraceEnter(nullptr, kClass, "Work", 1, 1, 0, "f", 1, g);
-                TraceParam(text.c_str(), kClass, 1, 1, 0);
-            }
-        });
-    for (auto& t : threads) t.join();
-    const std::regex line("(\\[THID[1-4] \\](->CNetResConvert::Work\\(\\)|   PARAM:thread [0-3]x{40})"
-                          "|<- END METHODE)\r");
-    std::istringstream in(Records());
-    std::string text;
-    int lines = 0;
-    for (; std::getline(in, text); ++lines) ASSERT_TRUE(std::regex_match(text, line)) << lines << ": " << text;
-    EXPECT_EQ(lines, kThreads * kCalls * 3);
-}
-
 }  // namespace

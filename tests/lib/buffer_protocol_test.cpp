@@ -1,0 +1,81 @@
+// What only the class interface shows: the caller's buffers (sizes handed
+// back, terminations, bytes never written), the caller's record fields and
+// the map list. Everything else of the operations runs through the quorvel
+// command on the case files of tests/cases.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "LibTest.h"
+
+class BufferProtocol : public LibTest {};
+
+TEST_F(BufferProtocol, OutputBuffers) {
+    UseWorkstation(qvtest::NtWithBothProviders({qvtest::Top(qvtest::kNetWare, {qvtest::Node("\\\\NW1", "server")})}));
+    char buf[300];
+    std::memset(buf, '#', sizeof buf);
+    DWORD size = 5;  // too small: the size needed comes back, the buffer stays empty
+    EXPECT_EQ(CNetResConvert::ConvRes2DNC("\\\\NW1\\DATA\\x", buf, size), DWORD(ERROR_MORE_DATA));
+    EXPECT_EQ(size, 13u);
+    EXPECT_EQ(buf[0], '\0');
+    EXPECT_EQ(buf[5], '#');
+    EXPECT_EQ(CNetResConvert::ConvRes2DNC("\\\\NW1\\DATA\\x", nullptr, size), DWORD(ERROR_INVALID_PARAMETER));
+    DWORD zero = 0, keep = 1234;
+    std::memset(buf, '#', sizeof buf);
+    EXPECT_EQ(CNetResConvert::ConvRes2DNC("\\\\NW1\\DATA\\x", buf, zero), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(A::ConvName2DNC(nullptr, nullptr, keep), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(keep, 1234u);
+    EXPECT_EQ(buf[0], '#');
+
+    // 259 bytes fit with their terminator; byte 260 is never written.
+    const std::string longest = "\\\\FS1\\PROJECTS\\" + std::string(244, 'd');
+    std::vector<std::string> maps = {"stale"};
+    EXPECT_EQ(CNetResConvert::ConvDNC2UNC(longest.c_str(), buf, maps), 0u);
+    EXPECT_EQ(buf, longest);
+    EXPECT_EQ(buf[260], '#');
+    EXPECT_TRUE(maps.empty());
+    EXPECT_EQ(CNetResConvert::ConvDNC2UNC("\\\\FS1\\X", nullptr, maps), DWORD(ERROR_INVALID_ADDRESS));
+    EXPECT_EQ(CNetResConvert::ConvDNCtoUNC("\\\\FS1\\X", nullptr), DWORD(ERROR_INVALID_ADDRESS));
+    std::string server = "\\\\" + std::string(300, 'S');
+    std::memset(buf, '#', sizeof buf);
+    EXPECT_EQ(CNetResConvert::GetServerFromDNC(server.data(), buf), 0u);
+    EXPECT_EQ(std::strlen(buf), 259u);
+    EXPECT_EQ(buf[260], '#');
+
+    // The element is split into the caller's buffers and left as it was.
+    CNetResConvert::GetServerCount();
+    char element[] = "NW1_SYS", srv[260], vol[260];
+    EXPECT_EQ(CNetResConvert::ExtractServerVolume(element, srv, vol), 0u);
+    EXPECT_STREQ(element, "NW1_SYS");
+    EXPECT_EQ(CNetResConvert::ExtractServerVolume(element, srv, nullptr), DWORD(ERROR_INVALID_ADDRESS));
+}
+
+TEST_F(BufferProtocol, RecordsAndMapList) {
+    UseWorkstation(qvtest::NtWithBothProviders(
+        {qvtest::Top(qvtest::kNetWare, {qvtest::Node("\\\\NW1", "server", {qvtest::Node("\\\\NW1\\SYS", "share")})})}));
+    char local[] = "X:";
+    NETRESOURCEA first = {9, 9, 9, 77, local, nullptr, local, nullptr};
+    ASSERT_EQ(CNetResConvert::GetFirstServer(&first), 0u);
+    EXPECT_STREQ(first.lpRemoteName, "\\\\NW1");
+    EXPECT_EQ(first.dwScope + first.dwType + first.dwDisplayType, DWORD(RESOURCE_GLOBALNET + RESOURCETYPE_DISK + RESOURCEDISPLAYTYPE_SERVER));
+    EXPECT_EQ(first.dwUsage, 77u);  // the caller's fields stay
+    EXPECT_EQ(first.lpLocalName, local);
+    EXPECT_EQ(first.lpComment, local);
+    for (const char* name : {"\\\\NW1", "\\\\NOPE"}) {
+        NETRESOURCEA server = {2, 1, 2, 7, nullptr, const_cast<char*>(name), nullptr, const_cast<char*>(qvtest::kNetWare)};
+        CNetResConvert::EnumServerRes(&server);
+        EXPECT_EQ(server.dwUsage, DWORD(RESOURCEUSAGE_CONNECTABLE)) << name;  // written back on failure too
+    }
+
+    // The map list is the caller's to fill; an entry is cut to the buffer.
+    char out[261];
+    NETRESOURCEA res{};
+    MapList = {"F:\\DATA", std::string(300, 'x')};
+    EXPECT_EQ(CNetResConvert::GetMapEntry("\\\\N\\D", &res, 2, out), DWORD(CONV_IVALID_INDEX));
+    EXPECT_EQ(CNetResConvert::GetMapEntry("\\\\N\\D", nullptr, 0, out), DWORD(ERROR_INVALID_ADDRESS));
+    EXPECT_EQ(CNetResConvert::GetMapEntry(nullptr, &res, 0, out), DWORD(ERROR_INVALID_ADDRESS));
+    EXPECT_EQ(CNetResConvert::GetMapEntry("\\\\N\\D", &res, 0, out), 0u);
+    EXPECT_STREQ(out, "F:\\DATA");
+    EXPECT_EQ(CNetResConvert::GetMapEntry("\\\\N\\D", &res, 1, out), 0u);
+    EXPECT_EQ(std::strlen(out), 259u);
+}
