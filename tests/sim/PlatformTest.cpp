@@ -117,28 +117,6 @@ TEST_F(Platform, MultibyteHelpersByCodePage) {
     EXPECT_EQ(qvsim::AnsiToUtf8("f\xFCr \x81"), "f\xC3\xBCr ?");
 }
 
-TEST_F(Platform, HelpersAndQueriesFromManyThreadsWhileTheWorkstationChanges) {
-    std::vector<std::thread> threads;
-    std::vector<int> failures(4, 0);
-    for (int t = 0; t < 4; ++t)
-        threads.emplace_back([t, &failures] {
-            for (int i = 0; i < 300; ++i) {
-                char name[100];
-                DWORD size = sizeof name;
-                if (t == 0 && i % 50 == 0) qvsim::UseDefault();
-                HANDLE h = nullptr;
-                if (w32::WNetGetProviderNameA(WNNC_NET_NETWARE, name, &size) != 0 ||
-                    std::string(name) != "NetWare Services" || w32::MbsICmp("\\\\nw1", "\\\\NW1") != 0 ||
-                    w32::WNetOpenEnumA(RESOURCE_CONNECTED, RESOURCETYPE_DISK, 0, nullptr, &h) != 0)
-                    ++failures[t];
-                else
-                    w32::WNetCloseEnum(h);
-            }
-        });
-    for (auto& th : threads) th.join();
-    EXPECT_EQ(failures, std::vector<int>(4, 0));
-}
-
 // The section as GetPrivateProfileSectionA fills a buffer of `size` bytes,
 // NULs shown as '|', with the return value.
 std::string Section(const char* section, DWORD size, const char* file = "test.ini") {
