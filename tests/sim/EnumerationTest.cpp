@@ -142,34 +142,6 @@ TEST_F(Enumeration, ContainersResolveByProviderAndRemoteName) {
     }
 }
 
-// The fields of records: defaults of network nodes and shares, and the
-// connections as connected disk shares in file order.
-std::vector<std::string> Records(NETRESOURCEA* container, DWORD scope) {
-    HANDLE h = nullptr;
-    alignas(NETRESOURCEA) char buf[4096];
-    DWORD n = 0xFFFFFFFF, size = sizeof buf;
-    EXPECT_EQ(w32::WNetOpenEnumA(scope, RESOURCETYPE_DISK, 0, container, &h), 0u);
-    EXPECT_EQ(w32::WNetEnumResourceA(h, &n, buf, &size), 0u);
-    w32::WNetCloseEnum(h);
-    std::vector<std::string> out;
-    auto s = [](const char* p) { return std::string(p ? p : "<null>"); };
-    for (const auto* r = reinterpret_cast<const NETRESOURCEA*>(buf); n-- > 0; ++r)
-        out.push_back(std::to_string(r->dwScope) + " " + std::to_string(r->dwType) + " " +
-                      std::to_string(r->dwDisplayType) + " " + std::to_string(r->dwUsage) + " " + s(r->lpLocalName) +
-                      " " + s(r->lpRemoteName) + " " + s(r->lpComment) + " " + s(r->lpProvider));
-    return out;
-}
-
-TEST_F(Enumeration, RecordFields) {
-    EXPECT_EQ(Records(nullptr, RESOURCE_GLOBALNET)[0], "2 0 6 2 <null> NetWare Services <null> NetWare Services");
-    NETRESOURCEA nw1 = Container("\\\\NW1", "NetWare Services");
-    EXPECT_EQ(Records(&nw1, RESOURCE_GLOBALNET)[0], "2 1 3 1 <null> \\\\NW1\\SYS <null> NetWare Services");
-    Use(json{{"connections", {{{"local", "F:"}, {"remote", "\\\\SRV\\VOL"}, {"provider", "Net"}, {"comment", "data"}},
-                              {{"local", nullptr}, {"remote", "\\\\SRV\\X"}, {"provider", nullptr}}}}});
-    EXPECT_EQ(Records(nullptr, RESOURCE_CONNECTED),
-              (std::vector<std::string>{"1 1 3 1 F: \\\\SRV\\VOL data Net", "1 1 3 1 <null> \\\\SRV\\X <null> <null>"}));
-}
-
 TEST_F(Enumeration, InjectedFaults) {
     using qvtest::Node;
     json down = Node("\\\\DOWN", "server"), dead = Node("\\\\DEAD", "server");
