@@ -112,8 +112,8 @@ DWORD Call(Op op, char* name, const std::string& label) {
         return ret;
     case kDncToUnc:
         ret = CNetResConvert::ConvDNCtoUNC(name, out.get());
-        if (ret == 0)
-            EXPECT_TRUE(out.Terminated() && std::strncmp(out.get(), name, std::strlen(out.get())) == 0) << label;
+        EXPECT_TRUE(ret != 0 || (out.Terminated() && std::strncmp(out.get(), name, std::strlen(out.get())) == 0))
+            << label;
         return ret;
     case kDnc2Unc:
         ret = CNetResConvert::ConvDNC2UNC(name, out.get(), map);
@@ -161,8 +161,8 @@ TEST_P(BadInputMatrix, EveryOperationAnswersAKnownStatusAndStaysInItsBuffers) {
             if (c.name) name = std::make_unique<qvfuzz::ExactString>(*c.name);
             const DWORD ret = Call(static_cast<Op>(op), name ? name->get() : nullptr, label);
             EXPECT_EQ(1u, kAllowed[op].count(ret)) << label << ": unexpected status " << ret;
-            if (c.expected[op] != kAny) EXPECT_EQ(c.expected[op], ret) << label;
-            if (name) EXPECT_EQ(*c.name, name->get()) << label << ": name changed";
+            EXPECT_TRUE(c.expected[op] == kAny || c.expected[op] == ret) << label << ": " << ret;
+            EXPECT_TRUE(!name || *c.name == name->get()) << label << ": name changed";
         }
     }
 }

@@ -124,14 +124,16 @@ TEST_F(TraceThreadStress, SixteenThreadsWriteWholeNestedLines) {
         // A slot of its own: top-level calls at depth 0, FindServer one level
         // deeper, their lines one level deeper still; the overflow slot holds
         // the threads from the ninth on.
-        if (!overflow && enter) EXPECT_EQ(m[5] == "FindServer" ? 3u : 0u, indent) << line;
-        if (!overflow && !enter) EXPECT_TRUE(indent == 3 || indent == 6) << line;
-        if (std::regex_search(body, mk, markRe))
-            EXPECT_TRUE(overflow ? std::stoi(mk[1]) > 8 : std::stoi(mk[1]) == slot) << line;
+        EXPECT_TRUE(overflow || (enter ? indent == (m[5] == "FindServer" ? 3u : 0u) : indent == 3 || indent == 6))
+            << line;
+        EXPECT_TRUE(!std::regex_search(body, mk, markRe) || (overflow ? std::stoi(mk[1]) > 8 : std::stoi(mk[1]) == slot))
+            << line;
         // Every slot was left at depth 0: the PARAM line of the last call
         // stands one level in.
-        if (body.find("\\\\LAST\\") != std::string::npos && ++lastCalls)
+        if (body.find("\\\\LAST\\") != std::string::npos) {
+            ++lastCalls;
             EXPECT_EQ(3u, indent) << "unbalanced nesting before: " << line;
+        }
     }
     EXPECT_EQ(kThreads, lastCalls);
     const int perThread = kRounds * kEntersPerRound + 1;

@@ -1,6 +1,6 @@
 // The other simulated functions: files and their 8.3 names, multibyte
-// helpers, INI files and host paths, provider names, the version query, the
-// computer name, system messages and the registry.
+// helpers, INI files and host paths, provider names, the computer name,
+// system messages and the registry.
 #include "SimTest.h"
 
 #include <cstring>
@@ -170,7 +170,7 @@ TEST_F(Platform, ProfilesAndHostPaths) {
     EXPECT_EQ(w32::HostPath(nullptr), "");
 }
 
-TEST_F(Platform, ProviderVersionComputerNameAndThread) {
+TEST_F(Platform, ProviderComputerNameAndThread) {
     char name[100];
     DWORD size = 16;  // "NetWare Services" has 16 characters: no room for the terminator
     EXPECT_EQ(w32::WNetGetProviderNameA(WNNC_NET_NETWARE, name, &size), DWORD{ERROR_MORE_DATA});
@@ -179,15 +179,10 @@ TEST_F(Platform, ProviderVersionComputerNameAndThread) {
     EXPECT_FALSE(w32::GetComputerNameA(name, &size));  // "WS042"
     EXPECT_EQ(qvsim::LastError(), static_cast<unsigned long>(ERROR_BUFFER_OVERFLOW));
     EXPECT_EQ(size, 6u);
-    OSVERSIONINFOA info{};
-    info.dwOSVersionInfoSize = 100;
-    EXPECT_FALSE(w32::GetVersionExA(&info));
 
-    Use(json{{"providers", {{"lanman", {{"error", 59}}}}}, {"os", {{"fails", true}}}});
+    Use(json{{"providers", {{"lanman", {{"error", 59}}}}}});
     EXPECT_EQ(w32::WNetGetProviderNameA(WNNC_NET_LANMAN, name, &size), 59u);
     EXPECT_EQ(w32::WNetGetProviderNameA(WNNC_NET_NETWARE, name, &size), DWORD{ERROR_NO_NETWORK});
-    info.dwOSVersionInfoSize = sizeof info;
-    EXPECT_FALSE(w32::GetVersionExA(&info));
     size = sizeof name;
     EXPECT_FALSE(w32::GetComputerNameA(name, &size));
 
