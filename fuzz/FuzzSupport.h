@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -94,42 +95,29 @@ inline constexpr unsigned kConfigCount = kEnvironmentCount * 4;
 // workstation between inputs).
 inline void ForgetEnvironment() { g_currentConfig = ~0u; }
 
-// A zero-terminated copy of the bytes in a heap block of exactly that size.
-class ExactString {
+// A heap block of exactly n bytes, 0x5A where never written (n may be 0: any
+// write is then an overrun).
+class ExactBuffer {
 public:
-    ExactString(const std::uint8_t* data, std::size_t size)
-        : p_(static_cast<char*>(std::malloc(size + 1))) {
-        std::memcpy(p_, data, size);
-        p_[size] = '\0';
+    explicit ExactBuffer(std::size_t n) : p_(new char[n]), n_(n) { std::memset(p_.get(), 0x5A, n_); }
+    char* get() const { return p_.get(); }
+    std::size_t size() const { return n_; }
+    // True when the buffer holds a terminator.
+    bool Terminated() const { return std::memchr(p_.get(), '\0', n_) != nullptr; }
+
+private:
+    std::unique_ptr<char[]> p_;
+    std::size_t n_;
+};
+
+// A zero-terminated copy of the bytes in a heap block of exactly that size.
+struct ExactString : ExactBuffer {
+    ExactString(const std::uint8_t* data, std::size_t size) : ExactBuffer(size + 1) {
+        if (size != 0) std::memcpy(get(), data, size);
+        get()[size] = '\0';
     }
     explicit ExactString(const std::string& s)
         : ExactString(reinterpret_cast<const std::uint8_t*>(s.data()), s.size()) {}
-    ~ExactString() { std::free(p_); }
-    ExactString(const ExactString&) = delete;
-    ExactString& operator=(const ExactString&) = delete;
-    char* get() const { return p_; }
-
-private:
-    char* p_;
-};
-
-// A heap buffer of exactly n bytes (n may be 0: any write is then an overrun).
-class ExactBuffer {
-public:
-    explicit ExactBuffer(std::size_t n) : p_(static_cast<char*>(std::malloc(n))), n_(n) {
-        if (n_ != 0) std::memset(p_, 0x5A, n_);
-    }
-    ~ExactBuffer() { std::free(p_); }
-    ExactBuffer(const ExactBuffer&) = delete;
-    ExactBuffer& operator=(const ExactBuffer&) = delete;
-    char* get() const { return p_; }
-    std::size_t size() const { return n_; }
-    // True when the buffer holds a terminator.
-    bool Terminated() const { return n_ != 0 && std::memchr(p_, '\0', n_) != nullptr; }
-
-private:
-    char* p_;
-    std::size_t n_;
 };
 
 // Reads the first byte as a selector and removes it from the input.

@@ -12,6 +12,7 @@ runs made on it, each a separate process.
              "workstation": {...},  # merged into the case's one (null removes a member)
              "env": {...},
              "stdin": [...],    # lines for the shell or `to-dnc -`
+             "sh": "...",       # instead of args: a /bin/sh command line, "$QUORVEL" the command
              "exit": 1,         # default 0
              "stdout": [...],   # JSON objects when --json is given, text lines otherwise
              "stderr": [...],   # lines, exactly
@@ -21,10 +22,30 @@ runs made on it, each a separate process.
 With a workstation, `--workstation @DIR@/ws.json` comes first unless the
 run names "@DIR@" itself. A trace's records are the lines after its header
 (which ends with the first empty line after the settings), CR LF ended, Windows-1252 bytes
-read as Latin-1. Texts take any byte through "\\udcXX" (surrogateescape).
+read as Latin-1. Texts take any byte through "\\udcXX" (surrogateescape),
+and "@N*c@" stands for the character c N times (N >= 64).
 --update writes what the command printed into the case: review the diff.
 """
-import json, os, shutil, subprocess, sys, tempfile
+import json, os, re, shutil, subprocess, sys, tempfile
+
+REPEAT = re.compile(r"@(\d+)\*(.)@", re.S)
+
+
+def expand(v):
+    """The case with every "@N*c@" written out."""
+    if isinstance(v, str):
+        return REPEAT.sub(lambda m: m.group(2) * int(m.group(1)), v)
+    if isinstance(v, list):
+        return [expand(x) for x in v]
+    return {k: expand(x) for k, x in v.items()} if isinstance(v, dict) else v
+
+
+def shorten(v):
+    if isinstance(v, str):
+        return re.sub(r"(.)\1{63,}", lambda m: f"@{len(m.group(0))}*{m.group(1)}@", v, flags=re.S)
+    if isinstance(v, list):
+        return [shorten(x) for x in v]
+    return {k: shorten(x) for k, x in v.items()} if isinstance(v, dict) else v
 
 
 def enc(s):
@@ -69,14 +90,17 @@ def run_one(cli, emulator, case, run, folder):
     if ("workstation" in case or "workstation" in run) and "@DIR@" not in json.dumps([run.get("args"), run.get("env")]):
         args = ["--workstation", os.path.join(folder, "ws.json")] + args
     stdin = "".join(line + "\n" for line in run.get("stdin", []))
-    p = subprocess.run(emulator + [cli] + [enc(a) for a in args], input=enc(sub(stdin)), env=env,
-                       cwd=folder, capture_output=True, timeout=60)
+    command = emulator + [cli] + [enc(a) for a in args]
+    if "sh" in run:
+        env["QUORVEL"] = " ".join(emulator + [cli])
+        command = ["/bin/sh", "-c", enc(sub(run["sh"]))]
+    p = subprocess.run(command, input=enc(sub(stdin)), env=env, cwd=folder, capture_output=True, timeout=60)
     unsub = lambda s: s.replace("\r\n", "\n").replace(folder, "@DIR@")
     out = unsub(dec(p.stdout)).split("\n")
     if out[-1] == "":
         out.pop()
     got = {"exit": p.returncode,
-           "stdout": [json.loads(line) for line in out] if "--json" in args else out,
+           "stdout": [json.loads(line) for line in out] if "--json" in args and "sh" not in run else out,
            "stderr": [line for line in unsub(dec(p.stderr)).split("\n") if line]}
     if "trace" in run:
         header, records = trace_parts(os.path.join(folder, run["trace"]["file"]))
@@ -108,14 +132,18 @@ def main():
         emulator, argv = argv[1].split(), argv[2:]
     cli, path = os.path.abspath(argv[0]), argv[1]
     case = json.load(open(path, encoding="utf-8"))
+    if update:
+        case = expand(case)
     failures = []
-    for i, run in enumerate(case["runs"]):
+    runs = case["runs"] if update else expand(case["runs"])
+    files = expand(case.get("files", {}))
+    for i, run in enumerate(runs):
         folder = tempfile.mkdtemp(prefix="quorvel-case-")
         try:
             if "workstation" in case or "workstation" in run:
                 with open(os.path.join(folder, "ws.json"), "w", encoding="utf-8") as f:
-                    json.dump(merged(case.get("workstation", {}), run.get("workstation", {})), f)
-            for name, text in case.get("files", {}).items():
+                    json.dump(expand(merged(case.get("workstation", {}), run.get("workstation", {}))), f)
+            for name, text in files.items():
                 os.makedirs(os.path.dirname(os.path.join(folder, name)), exist_ok=True)
                 open(os.path.join(folder, name), "wb").write(enc(text))
             got = run_one(cli, emulator, case, run, folder)
@@ -136,8 +164,8 @@ def main():
                                 f"  expected: {json.dumps(want[key], ensure_ascii=False)}\n"
                                 f"  printed:  {json.dumps(got[key], ensure_ascii=False)}")
     if update:
-        with open(path, "w", encoding="utf-8") as f:
-            f.write(layout(case) + "\n")
+        with open(path, "w", encoding="utf-8", errors="backslashreplace") as f:
+            f.write(layout(shorten(case)) + "\n")
         return 0
     for f in failures:
         print(f)

@@ -11,49 +11,34 @@
 #include "FuzzSupport.h"
 #include "LibTest.h"
 
-#define QV_DECLARE_ENTRY(name) \
-    extern "C" int FuzzEntry_##name(const std::uint8_t* data, std::size_t size);
-QV_DECLARE_ENTRY(fuzz_res2dnc)
-QV_DECLARE_ENTRY(fuzz_dnc2unc)
-QV_DECLARE_ENTRY(fuzz_dnc_parts)
-QV_DECLARE_ENTRY(fuzz_trace_ini)
-QV_DECLARE_ENTRY(fuzz_domain_ini)
-QV_DECLARE_ENTRY(fuzz_workstation)
+#define QV_FUZZ_TARGETS(X) \
+    X(fuzz_res2dnc) X(fuzz_dnc2unc) X(fuzz_dnc_parts) X(fuzz_trace_ini) X(fuzz_domain_ini) X(fuzz_workstation)
+#define QV_DECLARE_ENTRY(name) extern "C" int FuzzEntry_##name(const std::uint8_t* data, std::size_t size);
+QV_FUZZ_TARGETS(QV_DECLARE_ENTRY)
 
 namespace {
 
-struct Target {
-    const char* name;
-    int (*entry)(const std::uint8_t*, std::size_t);
-};
+using FuzzReplay = LibTest;
 
-const Target kTargets[] = {
-    {"fuzz_res2dnc", FuzzEntry_fuzz_res2dnc},       {"fuzz_dnc2unc", FuzzEntry_fuzz_dnc2unc},
-    {"fuzz_dnc_parts", FuzzEntry_fuzz_dnc_parts},   {"fuzz_trace_ini", FuzzEntry_fuzz_trace_ini},
-    {"fuzz_domain_ini", FuzzEntry_fuzz_domain_ini}, {"fuzz_workstation", FuzzEntry_fuzz_workstation},
-};
-
-class FuzzReplay : public LibTest, public ::testing::WithParamInterface<Target> {};
-
-TEST_P(FuzzReplay, EveryCorpusInputPasses) {
-    const std::filesystem::path dir = std::filesystem::path(QUORVEL_FUZZ_CORPUS) / GetParam().name;
-    ASSERT_TRUE(std::filesystem::is_directory(dir)) << dir;
-    std::vector<std::filesystem::path> files;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        if (e.is_regular_file()) files.push_back(e.path());
-    ASSERT_FALSE(files.empty()) << "no seeds in " << dir;
-
-    qvfuzz::ForgetEnvironment();
-    for (const auto& file : files) {
-        SCOPED_TRACE(file.string());
-        std::ifstream in(file, std::ios::binary);
-        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        GetParam().entry(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+TEST_F(FuzzReplay, EveryCorpusInputPasses) {
+#define QV_TARGET(name) {#name, FuzzEntry_##name},
+    const std::pair<const char*, int (*)(const std::uint8_t*, std::size_t)> targets[] = {QV_FUZZ_TARGETS(QV_TARGET)};
+    for (const auto& [name, entry] : targets) {
+        const std::filesystem::path dir = std::filesystem::path(QUORVEL_FUZZ_CORPUS) / name;
+        std::size_t inputs = 0;
+        qvfuzz::ForgetEnvironment();
+        for (const auto& e : std::filesystem::directory_iterator(dir)) {
+            if (!e.is_regular_file()) continue;
+            SCOPED_TRACE(e.path().string());
+            std::ifstream in(e.path(), std::ios::binary);
+            const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            entry(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+            ++inputs;
+        }
+        EXPECT_GT(inputs, 0u) << "no seeds in " << dir;
+        TearDown();  // the next target starts from a freshly loaded module
+        SetUp();
     }
-    qvfuzz::ForgetEnvironment();
 }
-
-INSTANTIATE_TEST_SUITE_P(Corpus, FuzzReplay, ::testing::ValuesIn(kTargets),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

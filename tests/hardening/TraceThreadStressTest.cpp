@@ -106,58 +106,41 @@ TEST_F(TraceThreadStress, SixteenThreadsWriteWholeNestedLines) {
     const std::regex leave(R"(^( *)<- END METHODE$)");
     const std::regex markRe(R"(T(\d\d))");
 
-    int enters[10] = {};
-    int leaves = 0;
-    int lastCalls = 0;
+    int enters[10] = {}, leaves = 0, lastCalls = 0;
     for (const std::string& line : lines) {
-        std::smatch m;
+        std::smatch m, mk;
         if (std::regex_match(line, m, leave)) {
             EXPECT_EQ(0u, m[1].length() % 3) << line;
             ++leaves;
             continue;
         }
         ASSERT_TRUE(std::regex_match(line, m, tagged)) << "broken line: [" << line << "]";
-        const bool overflow = m[2].length() == 0;
+        const bool overflow = m[2].length() == 0, enter = m[5].matched;
         const int slot = overflow ? 9 : std::stoi(m[2]);
         const std::size_t indent = m[3].length();
         const std::string body = m[4];
         EXPECT_EQ(0u, indent % 3) << line;
-        const bool enter = body.rfind("->", 0) == 0;
-        if (enter) ++enters[slot];
-        if (!overflow) {
-            // A slot of its own: top-level calls at depth 0, FindServer one
-            // level deeper, their lines one level deeper still.
-            if (enter)
-                EXPECT_EQ(m[5] == "FindServer" ? 3u : 0u, indent) << line;
-            else
-                EXPECT_TRUE(indent == 3 || indent == 6) << line;
-            std::smatch mk;
-            if (std::regex_search(body, mk, markRe)) {
-                EXPECT_EQ(slot, std::stoi(mk[1])) << line;
-            }
-        } else {
-            std::smatch mk;
-            if (std::regex_search(body, mk, markRe)) {
-                EXPECT_GT(std::stoi(mk[1]), 8) << line;
-            }
-        }
+        enters[slot] += enter;
+        // A slot of its own: top-level calls at depth 0, FindServer one level
+        // deeper, their lines one level deeper still; the overflow slot holds
+        // the threads from the ninth on.
+        EXPECT_TRUE(overflow || (enter ? indent == (m[5] == "FindServer" ? 3u : 0u) : indent == 3 || indent == 6))
+            << line;
+        EXPECT_TRUE(!std::regex_search(body, mk, markRe) || (overflow ? std::stoi(mk[1]) > 8 : std::stoi(mk[1]) == slot))
+            << line;
+        // Every slot was left at depth 0: the PARAM line of the last call
+        // stands one level in.
         if (body.find("\\\\LAST\\") != std::string::npos) {
             ++lastCalls;
-            // Every slot was left at depth 0: the PARAM line of the last call
-            // stands one level in.
             EXPECT_EQ(3u, indent) << "unbalanced nesting before: " << line;
         }
     }
     EXPECT_EQ(kThreads, lastCalls);
-    int allEnters = 0;
-    for (int slot = 1; slot <= 8; ++slot) {
-        EXPECT_EQ(kRounds * kEntersPerRound + 1, enters[slot]) << "slot " << slot;
-        allEnters += enters[slot];
-    }
-    EXPECT_EQ((kThreads - 8) * (kRounds * kEntersPerRound + 1), enters[9]);
-    allEnters += enters[9];
+    const int perThread = kRounds * kEntersPerRound + 1;
+    for (int slot = 1; slot <= 8; ++slot) EXPECT_EQ(perThread, enters[slot]) << "slot " << slot;
+    EXPECT_EQ((kThreads - 8) * perThread, enters[9]);
     EXPECT_EQ(0, enters[0]);
-    EXPECT_EQ(allEnters, leaves);
+    EXPECT_EQ(kThreads * perThread, leaves);
 }
 
 }  // namespace
