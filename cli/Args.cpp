@@ -219,7 +219,10 @@ GlobalOptions ParseGlobalOptions(int argc, const char* const* argv) {
     app.allow_windows_style_options(false);
     app.formatter(std::make_shared<TopFormatter>());
     app.prefix_command();
-    app.footer(CommandList() + "\n" + kExitStatusHelp);
+    // The command list is made only when the help is shown (CLI11 puts
+    // "\n" between what the function gives and the fixed footer).
+    app.footer(kExitStatusHelp);
+    app.footer([] { return CommandList(); });
     app.set_version_flag("--version", "quorvel " QUORVEL_VERSION);
 
     GlobalOptions result;

@@ -137,6 +137,15 @@ std::shared_ptr<const Workstation> LoadText(const std::string& json, const std::
 std::shared_ptr<const Workstation> LoadFile(const std::string& path, std::string* normalised,
                                             std::string& error, std::vector<std::string>* warnings = nullptr);
 
+// Builds a workstation while reading the text of a description once, without
+// a tree of it. Null when the text is not a valid description; for a text as
+// given (asGiven), also when it repeats a member, holds two names that fold
+// alike where the workstation keeps one, or nests deeper than allowed: the
+// validator then names the fault or normalises it. warnings receives
+// "JSON.PATH: ..." as LoadText describes.
+std::shared_ptr<const Workstation> BuildFromText(const std::string& json, const std::string& baseDir, bool asGiven,
+                                                 std::vector<std::string>& warnings);
+
 // ---- state ---------------------------------------------------------------------
 
 // One entry of an open enumeration; the strings stay in the workstation that

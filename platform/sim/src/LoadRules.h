@@ -1,0 +1,138 @@
+// What a workstation description may hold: the members of each kind of
+// object, the names of named numbers, the limits and the forms of member
+// names. Shared by the validator (Loader.cpp), which names what is wrong, and
+// the builder (Builder.cpp), which reads a valid description in one pass.
+#pragma once
+
+#include "SimInternal.h"
+
+#include <strings.h>
+
+#include <cctype>
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace qvsim::detail::rules {
+
+constexpr std::size_t kMaxName = 65535;          // names, paths, comments
+constexpr std::size_t kMaxContent = 4u << 20;    // inline INI files, messages
+constexpr std::size_t kMaxFileSize = 64u << 20;  // a whole description
+constexpr int kMaxNesting = 128;
+
+// The members of each kind of object, in the order messages list them.
+constexpr const char* kRootMembers[] = {"computer_name", "code_page", "os",       "providers", "network",
+                                        "unknown_container_error", "connections", "registry", "profiles",
+                                        "windows_dir", "drives", "files", "modules", "messages"};
+constexpr const char* kOsMembers[] = {"fails", "platform_id", "major", "minor", "build", "csd"};
+constexpr const char* kProviderMembers[] = {"netware", "lanman"};
+constexpr const char* kErrorMembers[] = {"error"};
+constexpr const char* kNodeMembers[] = {"remote", "display", "provider", "type", "usage", "comment", "local",
+                                        "children", "open_error", "enum_error", "enum_error_after", "batch"};
+constexpr const char* kConnectionMembers[] = {"local", "remote", "provider", "comment", "universal"};
+constexpr const char* kRegValueMembers[] = {"type", "hex"};
+constexpr const char* kEntryMembers[] = {"short", "children"};
+constexpr const char* kModuleMembers[] = {"file_version", "product_version"};
+
+// The index of key in members; -1 when it is none of them.
+template <std::size_t N>
+int MemberIndex(const char* const (&members)[N], std::string_view key) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (key == members[i]) return static_cast<int>(i);
+    return -1;
+}
+
+struct Named {
+    const char* name;
+    DWORD value;
+};
+
+constexpr Named kDisplayTypes[] = {{"generic", 0}, {"domain", 1},      {"server", 2},     {"share", 3},
+                                   {"file", 4},    {"group", 5},       {"network", 6},    {"root", 7},
+                                   {"shareadmin", 8}, {"directory", 9}, {"tree", 10},     {"ndscontainer", 11}};
+constexpr Named kResourceTypes[] = {{"any", 0}, {"disk", 1}, {"print", 2}};
+constexpr Named kUsages[] = {{"connectable", 1}, {"container", 2}};
+constexpr Named kRegTypes[] = {{"REG_NONE", 0},
+                               {"REG_SZ", 1},
+                               {"REG_EXPAND_SZ", 2},
+                               {"REG_BINARY", 3},
+                               {"REG_DWORD", 4},
+                               {"REG_DWORD_BIG_ENDIAN", 5},
+                               {"REG_LINK", 6},
+                               {"REG_MULTI_SZ", 7},
+                               {"REG_RESOURCE_LIST", 8},
+                               {"REG_FULL_RESOURCE_DESCRIPTOR", 9},
+                               {"REG_RESOURCE_REQUIREMENTS_LIST", 10},
+                               {"REG_QWORD", 11}};
+
+// The value of a name of the table; false when the table lacks it.
+template <std::size_t N>
+bool FindNamed(const Named (&table)[N], std::string_view name, DWORD& value) {
+    for (const auto& e : table)
+        if (name == e.name) {
+            value = e.value;
+            return true;
+        }
+    return false;
+}
+
+// The type and usage a network node has when its description gives none.
+inline DWORD DefaultType(DWORD display) {
+    return display == RESOURCEDISPLAYTYPE_SHARE ? RESOURCETYPE_DISK : RESOURCETYPE_ANY;
+}
+inline DWORD DefaultUsage(DWORD display) {
+    return display == RESOURCEDISPLAYTYPE_SHARE ? RESOURCEUSAGE_CONNECTABLE : RESOURCEUSAGE_CONTAINER;
+}
+
+// ---- names of members ------------------------------------------------------------
+
+inline bool IsRegistryRoot(std::string_view key) {
+    static const char* const kRoots[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
+                                         "HKEY_USERS", "HKEY_CURRENT_CONFIG"};
+    for (const char* root : kRoots) {
+        std::size_t n = std::strlen(root);
+        if (key.size() >= n && strncasecmp(key.data(), root, n) == 0 && (key.size() == n || key[n] == '\\'))
+            return true;
+    }
+    return false;
+}
+
+// \\server\share
+inline bool IsShareRoot(std::string_view key) {
+    if (key.size() < 5 || key[0] != '\\' || key[1] != '\\') return false;
+    std::size_t sep = key.find('\\', 2);
+    return sep != std::string_view::npos && sep > 2 && sep + 1 < key.size() && key.back() != '\\';
+}
+
+// A name of up to `max` bytes without any of `forbidden`.
+inline bool IsPlainName(std::string_view key, std::size_t max, const char* forbidden) {
+    return !key.empty() && key.size() <= max && key.find_first_of(forbidden) == std::string_view::npos;
+}
+inline bool IsEntryName(std::string_view key) { return IsPlainName(key, 255, "\\/"); }
+inline bool IsProfileName(std::string_view key) { return IsPlainName(key, 255, "\\/:"); }
+inline bool IsShortName(std::string_view s) { return IsPlainName(s, 12, "\\/"); }
+inline bool IsModuleName(std::string_view key) { return !key.empty() && key.size() <= 255; }
+inline bool IsDriveName(std::string_view k) {
+    return k.size() == 2 && std::isalpha(static_cast<unsigned char>(k[0])) && k[1] == ':';
+}
+// "C:" for "c:"
+inline char DriveLetter(std::string_view k) { return static_cast<char>(std::toupper(static_cast<unsigned char>(k[0]))); }
+
+// A message number in decimal (up to 4294967295).
+inline bool MessageNumber(std::string_view k, DWORD& number) {
+    if (k.empty() || k.size() > 10 || k.find_first_not_of("0123456789") != std::string_view::npos) return false;
+    unsigned long long v = 0;
+    for (char c : k) v = v * 10 + static_cast<unsigned>(c - '0');
+    if (v > 0xFFFFFFFFull) return false;
+    number = static_cast<DWORD>(v);
+    return true;
+}
+
+inline bool IsHexDigits(std::string_view s) {
+    for (char c : s)
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    return true;
+}
+
+}  // namespace qvsim::detail::rules
