@@ -26,6 +26,8 @@ TEST_F(BufferProtocol, OutputBuffers) {
     EXPECT_EQ(A::ConvName2DNC(nullptr, nullptr, keep), DWORD(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(keep, 1234u);
     EXPECT_EQ(buf[0], '#');
+    EXPECT_EQ(A::ConvName2DNC("\\\\A", buf, keep), DWORD(CONV_BAD_RES_NAME));  // refused: emptied, one byte
+    EXPECT_EQ(std::string(buf, 2), std::string("\0#", 2));
 
     // 259 bytes fit with their terminator; byte 260 is never written.
     const std::string longest = "\\\\FS1\\PROJECTS\\" + std::string(244, 'd');
