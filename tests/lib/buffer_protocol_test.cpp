@@ -52,6 +52,19 @@ TEST_F(BufferProtocol, OutputBuffers) {
     EXPECT_EQ(CNetResConvert::ExtractServerVolume(element, srv, nullptr), DWORD(ERROR_INVALID_ADDRESS));
 }
 
+// Answers of private operations that no public one hands on.
+TEST_F(BufferProtocol, PrivateOperationsAnswerZero) {
+    nlohmann::json ws = qvtest::NtWithBothProviders(nlohmann::json::array());
+    ws["registry"]["HKEY_LOCAL_MACHINE\\Software\\Talmoro\\Components\\C0000318\\Versions\\1.0\\AdditionalInfos\\Quorvel100"]["LongNames"] = 1;
+    UseWorkstation(ws);
+    EXPECT_EQ(A::GetZentrixModi(), 0u);
+    char buf[260];
+    EXPECT_EQ(A::ConvTypeNDSMitPunkten(nullptr, buf), DWORD(ERROR_INVALID_ADDRESS));
+    A::ObjFound() = 1;  // the object was found: the scan stops at once
+    EXPECT_EQ(A::NetScan("\\\\X"), 0u);
+    A::ObjFound() = 0;
+}
+
 TEST_F(BufferProtocol, RecordsAndMapList) {
     UseWorkstation(qvtest::NtWithBothProviders(
         {qvtest::Top(qvtest::kNetWare, {qvtest::Node("\\\\NW1", "server", {qvtest::Node("\\\\NW1\\SYS", "share")})})}));

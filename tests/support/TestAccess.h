@@ -39,6 +39,9 @@ struct CNetResConvertTestAccess {
     static DWORD ConvName2DNC(const char* n, char* dnc, DWORD& size) {
         return C::ConvName2DNC(n, dnc, size);
     }
+    static DWORD GetZentrixModi() { return C::GetZentrixModi(); }
+    static DWORD ConvTypeNDSMitPunkten(const char* s, char* d) { return C::ConvTypeNDSMitPunkten(s, d); }
+    static DWORD NetScan(const char* search) { return C::NetScan(nullptr, search, 0, 1, nullptr); }
     static DWORD GetLongAndShortDNCName(const char* p, char* l, char* k) {
         return C::GetLongAndShortDNCName(p, l, k);
     }
