@@ -58,11 +58,9 @@ TEST_F(BufferProtocol, PrivateOperationsAnswerZero) {
     ws["registry"]["HKEY_LOCAL_MACHINE\\Software\\Talmoro\\Components\\C0000318\\Versions\\1.0\\AdditionalInfos\\Quorvel100"]["LongNames"] = 1;
     UseWorkstation(ws);
     EXPECT_EQ(A::GetZentrixModi(), 0u);
-    char buf[260];
-    EXPECT_EQ(A::ConvTypeNDSMitPunkten(nullptr, buf), DWORD(ERROR_INVALID_ADDRESS));
+    EXPECT_EQ(A::ConvTypeNDSMitPunkten(nullptr, std::string(260, '#').data()), DWORD(ERROR_INVALID_ADDRESS));
     A::ObjFound() = 1;  // the object was found: the scan stops at once
     EXPECT_EQ(A::NetScan("\\\\X"), 0u);
-    A::ObjFound() = 0;
 }
 
 TEST_F(BufferProtocol, RecordsAndMapList) {
@@ -74,8 +72,7 @@ TEST_F(BufferProtocol, RecordsAndMapList) {
     EXPECT_STREQ(first.lpRemoteName, "\\\\NW1");
     EXPECT_EQ(first.dwScope + first.dwType + first.dwDisplayType, DWORD(RESOURCE_GLOBALNET + RESOURCETYPE_DISK + RESOURCEDISPLAYTYPE_SERVER));
     EXPECT_EQ(first.dwUsage, 77u);  // the caller's fields stay
-    EXPECT_EQ(first.lpLocalName, local);
-    EXPECT_EQ(first.lpComment, local);
+    EXPECT_TRUE(first.lpLocalName == local && first.lpComment == local);
     for (const char* name : {"\\\\NW1", "\\\\NOPE"}) {
         NETRESOURCEA server = {2, 1, 2, 7, nullptr, const_cast<char*>(name), nullptr, const_cast<char*>(qvtest::kNetWare)};
         CNetResConvert::EnumServerRes(&server);
