@@ -402,108 +402,112 @@ const std::vector<MOUNT_T>& CNetResConvert::GetMountList() {
 // ---- resource name to DNC ---------------------------------------------------
 
 DWORD CNetResConvert::GetResNameType(const char* ResName, DWORD& dwType) {
-    QV_TRACE_ENTER("GetResNameType");
+    return TraceDispatch(QV_TRACED_BODY {
+        QV_TRACE_ENTER("GetResNameType");
 
-    if (ResName == nullptr || ResName[0] == '\0' || ResName[1] == '\0') {
+        if (ResName == nullptr || ResName[0] == '\0' || ResName[1] == '\0') {
+            dwType = RES_TYPE_UNKNOWN;
+            QV_ERROR("Bad ResName=" << TraceStr(ResName));
+            return ERROR_INVALID_PARAMETER;
+        }
+        const unsigned char c = static_cast<unsigned char>(ResName[0]);
+        const bool bLetter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        if (bLetter && ResName[1] == ':') {
+            dwType = RES_TYPE_MAP;
+            QV_PARAM(ResName << " is MAP, type=" << dwType);
+            return 0;
+        }
+        if (ResName[0] == '\\' && ResName[1] == '\\') {
+            dwType = RES_TYPE_UNC;
+            QV_PARAM(ResName << " is UNC like, type=" << dwType);
+            return 0;
+        }
         dwType = RES_TYPE_UNKNOWN;
-        QV_ERROR("Bad ResName=" << TraceStr(ResName));
-        return ERROR_INVALID_PARAMETER;
-    }
-    const unsigned char c = static_cast<unsigned char>(ResName[0]);
-    const bool bLetter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-    if (bLetter && ResName[1] == ':') {
-        dwType = RES_TYPE_MAP;
-        QV_PARAM(ResName << " is MAP, type=" << dwType);
-        return 0;
-    }
-    if (ResName[0] == '\\' && ResName[1] == '\\') {
-        dwType = RES_TYPE_UNC;
-        QV_PARAM(ResName << " is UNC like, type=" << dwType);
-        return 0;
-    }
-    dwType = RES_TYPE_UNKNOWN;
-    QV_ERROR(ResName << " is an unknown, type=" << dwType);
-    return CONV_BAD_RES_TYPE;
+        QV_ERROR(ResName << " is an unknown, type=" << dwType);
+        return CONV_BAD_RES_TYPE;
+    });
 }
 
 DWORD CNetResConvert::ConvRes2DNC(const char* ResName, char* DNCName, DWORD& BufSize) {
-    QV_TRACE_ENTER("ConvRes2DNC");
+    return TraceDispatch(QV_TRACED_BODY {
+        QV_TRACE_ENTER("ConvRes2DNC");
 
-    if (ResName == nullptr || DNCName == nullptr || BufSize == 0) {
-        QV_ERROR("ResName oder DNCName == NULL");
-        return ERROR_INVALID_PARAMETER;
-    }
-    if (std::strlen(ResName) <= 2) {
-        QV_ERROR("ResName <= 2");
-        return ERROR_INVALID_PARAMETER;
-    }
-    if (m_tNet.dwPlatformId == kNotDetected) BuildLists();
+        if (ResName == nullptr || DNCName == nullptr || BufSize == 0) {
+            QV_ERROR("ResName oder DNCName == NULL");
+            return ERROR_INVALID_PARAMETER;
+        }
+        if (std::strlen(ResName) <= 2) {
+            QV_ERROR("ResName <= 2");
+            return ERROR_INVALID_PARAMETER;
+        }
+        if (m_tNet.dwPlatformId == kNotDetected) BuildLists();
 
-    DNCName[0] = '\0';
-    QV_PARAM("Res=" << ResName << ", BufSize=" << BufSize);
+        DNCName[0] = '\0';
+        QV_PARAM("Res=" << ResName << ", BufSize=" << BufSize);
 
-    DWORD dwType = RES_TYPE_UNKNOWN;
-    DWORD dwRet = GetResNameType(ResName, dwType);
-    if (dwRet != 0) {
-        QV_ERROR("GetResNameType: ERR=" << dwRet);
-        return dwRet;
-    }
+        DWORD dwType = RES_TYPE_UNKNOWN;
+        DWORD dwRet = GetResNameType(ResName, dwType);
+        if (dwRet != 0) {
+            QV_ERROR("GetResNameType: ERR=" << dwRet);
+            return dwRet;
+        }
 
-    try {
-        if (dwType == RES_TYPE_MAP) {
-            const char szDrive[3] = {ResName[0], ResName[1], '\0'};
-            if (m_MountList.empty()) GetMountList();
+        try {
+            if (dwType == RES_TYPE_MAP) {
+                const char szDrive[3] = {ResName[0], ResName[1], '\0'};
+                if (m_MountList.empty()) GetMountList();
 
-            dwRet = CONV_BAD_RES_NAME;
-            const long nPos = g_DriveIndex.Find(m_MountList, szDrive);
-            const MOUNT_T* pMount = nPos < 0 ? nullptr : &m_MountList[static_cast<std::size_t>(nPos)];
-            if (pMount == nullptr) {
-                QV_ERROR("Drive " << szDrive << " NOT_FOUND in MountList");
-                return CONV_BAD_RES_NAME;
-            }
-            QV_PARAM("Drive " << pMount->LocalName << "=" << pMount->RemoteName
-                              << ", dwNetType=" << pMount->dwNetType);
-            if (pMount->DNCName.empty()) {
-                QV_ERROR("CONV_BAD_MAP_PATH bei  " << pMount->DNCName);
-                QV_ERROR("Drive " << szDrive << " NOT_FOUND in MountList");
-                return CONV_BAD_MAP_PATH;
-            }
-            // The rest behind the drive follows the drive's DNC name as it is.
-            dwRet = CopyWhole(DNCName, BufSize, pMount->DNCName.data(), pMount->DNCName.size(),
-                              ResName + 2);
-            if (dwRet != 0) QV_ERROR("Buffer zu klein, dwRet=" << dwRet);
-        } else {
-            bool bMapped;
-            if (TraceIsOn()) {
-                std::vector<std::string> tMaps;
-                bMapped = ConvDNCtoMAP(ResName, tMaps) == 0 && !tMaps.empty();
-            } else {
-                // The same test without the list of paths (nothing is traced).
-                char szUNC[kPathSize];
-                bMapped = CheckDncName(ResName, szUNC, "") == 0;
-                if (bMapped) {
-                    if (m_tNet.dwPlatformId == kNotDetected) BuildLists();
-                    if (m_MountList.empty()) GetMountList();
-                    bMapped = HasMappedPath(m_MountList, m_MountListKurzName, ResName);
+                dwRet = CONV_BAD_RES_NAME;
+                const long nPos = g_DriveIndex.Find(m_MountList, szDrive);
+                const MOUNT_T* pMount = nPos < 0 ? nullptr : &m_MountList[static_cast<std::size_t>(nPos)];
+                if (pMount == nullptr) {
+                    QV_ERROR("Drive " << szDrive << " NOT_FOUND in MountList");
+                    return CONV_BAD_RES_NAME;
                 }
-            }
-            if (bMapped) {
-                QV_PARAM("Pfad liegt bereits im DNC-Format vor!");
-                dwRet = CopyWhole(DNCName, BufSize, ResName, std::strlen(ResName));
+                QV_PARAM("Drive " << pMount->LocalName << "=" << pMount->RemoteName
+                                  << ", dwNetType=" << pMount->dwNetType);
+                if (pMount->DNCName.empty()) {
+                    QV_ERROR("CONV_BAD_MAP_PATH bei  " << pMount->DNCName);
+                    QV_ERROR("Drive " << szDrive << " NOT_FOUND in MountList");
+                    return CONV_BAD_MAP_PATH;
+                }
+                // The rest behind the drive follows the drive's DNC name as it is.
+                dwRet = CopyWhole(DNCName, BufSize, pMount->DNCName.data(), pMount->DNCName.size(),
+                                  ResName + 2);
                 if (dwRet != 0) QV_ERROR("Buffer zu klein, dwRet=" << dwRet);
             } else {
-                dwRet = ConvName2DNC(ResName, DNCName, BufSize);
+                bool bMapped;
+                if (TraceIsOn()) {
+                    std::vector<std::string> tMaps;
+                    bMapped = ConvDNCtoMAP(ResName, tMaps) == 0 && !tMaps.empty();
+                } else {
+                    // The same test without the list of paths (nothing is traced).
+                    char szUNC[kPathSize];
+                    bMapped = CheckDncName(ResName, szUNC, "") == 0;
+                    if (bMapped) {
+                        if (m_tNet.dwPlatformId == kNotDetected) BuildLists();
+                        if (m_MountList.empty()) GetMountList();
+                        bMapped = HasMappedPath(m_MountList, m_MountListKurzName, ResName);
+                    }
+                }
+                if (bMapped) {
+                    QV_PARAM("Pfad liegt bereits im DNC-Format vor!");
+                    dwRet = CopyWhole(DNCName, BufSize, ResName, std::strlen(ResName));
+                    if (dwRet != 0) QV_ERROR("Buffer zu klein, dwRet=" << dwRet);
+                } else {
+                    dwRet = ConvName2DNC(ResName, DNCName, BufSize);
+                }
+                QV_PARAM("ACHTUNG: RES_TYPE_NAME wird nicht mehr unterstuetzt!");
             }
-            QV_PARAM("ACHTUNG: RES_TYPE_NAME wird nicht mehr unterstuetzt!");
+        } catch (const std::exception&) {
+            DNCName[0] = '\0';
+            dwRet = ERROR_NOT_ENOUGH_MEMORY;
+            QV_SYSERROR("ConvRes2DNC", dwRet);
         }
-    } catch (const std::exception&) {
-        DNCName[0] = '\0';
-        dwRet = ERROR_NOT_ENOUGH_MEMORY;
-        QV_SYSERROR("ConvRes2DNC", dwRet);
-    }
 
-    QV_PARAM("OK, DNC=" << DNCName);
-    return dwRet;
+        QV_PARAM("OK, DNC=" << DNCName);
+        return dwRet;
+    });
 }
 
 // ---- DNC to UNC and mapped drive --------------------------------------------

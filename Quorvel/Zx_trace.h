@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 #include <quorvel/Win32Api.h>
@@ -108,6 +109,51 @@ inline const char* TraceStr(const std::string& s) { return s.empty() ? "LEER" : 
 //     QV_SYSERROR("WNetOpenEnum", dwRet);   // ERROR line with a Windows error number
 // The stream expressions are evaluated only while tracing is on; numbers are
 // printed in decimal (pass characters as strings, not as char values).
+//
+// An operation short enough for its trace tests to show (a drive conversion
+// takes a few nanoseconds) puts its body in a generic lambda handed to
+// TraceDispatch:
+//     return TraceDispatch(QV_TRACED_BODY { ...body... });
+// The body is compiled twice: once with its trace calls, taken while tracing
+// is on, and once without any, so that with tracing off the operation pays
+// one test. The lambda's parameter hides the namespace-wide qvTraced_ below,
+// which keeps every other operation's trace calls in place.
+inline constexpr std::true_type qvTraced_{};
+
+// Code kept out of line and out of the hot code, and the untraced copy of a
+// body, kept in its operation.
+#if defined(__GNUC__)
+#define QV_TRACE_COLD __attribute__((noinline, cold))
+#define QV_TRACE_INLINE __attribute__((always_inline))
+#else
+#define QV_TRACE_COLD
+#define QV_TRACE_INLINE
+#endif
+
+// The head of the body handed to TraceDispatch.
+#define QV_TRACED_BODY [&]([[maybe_unused]] auto qvTraced_) QV_TRACE_INLINE -> DWORD
+
+#if defined(QUORVEL_TRACE_COMPILED_OUT)
+template <class Body>
+QV_TRACE_INLINE inline DWORD TraceDispatch(Body&& body) {
+    return body(std::false_type{});
+}
+#else
+// The traced copy stays out of line, so that the untraced one keeps a frame
+// of its own size.
+template <class Body>
+QV_TRACE_COLD DWORD TraceDispatchTraced(Body body) {
+    return body(std::true_type{});
+}
+
+template <class Body>
+QV_TRACE_INLINE inline DWORD TraceDispatch(Body&& body) {
+    if (TraceIsOn()) [[unlikely]]
+        return TraceDispatchTraced(body);
+    return body(std::false_type{});
+}
+#endif
+
 #define QV_TRACE_UNIT(secLow)                                                   \
     static const DWORD s_dwTraceUnitMask = (secLow);                            \
     static constexpr const char* s_pszTraceUnitFile = TraceUnitFileName(__FILE__)
@@ -125,15 +171,6 @@ inline const char* TraceStr(const std::string& s) { return s.empty() ? "LEER" : 
 #define QV_SYSERROR(streamExpr, dwError) static_cast<void>(sizeof(QV_PARAM(streamExpr), (dwError)))
 #else
 
-// The text of a record is composed in a lambda kept out of line and out of
-// the hot code, so that a traced operation with tracing off pays one test
-// per record and keeps its registers and stack frame for its own work.
-#if defined(__GNUC__)
-#define QV_TRACE_COLD __attribute__((noinline, cold))
-#else
-#define QV_TRACE_COLD
-#endif
-
 // The enter record, out of line: true when it armed a guard, which then
 // belongs to the caller's own guard (a flag the caller keeps in a register).
 QV_TRACE_COLD inline bool TraceEnterArmed(const char* pszMethod, DWORD dwSecLow, const char* pszFile,
@@ -146,23 +183,28 @@ QV_TRACE_COLD inline bool TraceEnterArmed(const char* pszMethod, DWORD dwSecLow,
 }
 
 #define QV_TRACE_ENTER(method)                                                  \
-    TraceLeaveGuard qvTraceGuard_(TraceIsOn() &&                                \
+    TraceLeaveGuard qvTraceGuard_(qvTraced_ && TraceIsOn() &&                   \
                                   TraceEnterArmed((method), s_dwTraceUnitMask,  \
                                                   s_pszTraceUnitFile, __LINE__))
 
+// The text of a record is composed in a lambda kept out of line and out of
+// the hot code, so that a traced operation with tracing off pays one test
+// per record and keeps its registers and stack frame for its own work.
 // A record that cannot be composed (no memory) is dropped: tracing never
 // makes an operation fail or throw.
 #define QV_TRACE_RECORD(prefix, streamExpr, write)                              \
     do {                                                                        \
-        if (TraceIsOn()) [[unlikely]] {                                         \
-            [&]() QV_TRACE_COLD {                                               \
-                try {                                                           \
-                    std::ostringstream qvOs_;                                   \
-                    qvOs_ << prefix << streamExpr;                              \
-                    write;                                                      \
-                } catch (...) {                                                 \
-                }                                                               \
-            }();                                                                \
+        if constexpr (qvTraced_) {                                              \
+            if (TraceIsOn()) [[unlikely]] {                                     \
+                [&]() QV_TRACE_COLD {                                           \
+                    try {                                                       \
+                        std::ostringstream qvOs_;                               \
+                        qvOs_ << prefix << streamExpr;                          \
+                        write;                                                  \
+                    } catch (...) {                                             \
+                    }                                                           \
+                }();                                                            \
+            }                                                                   \
         }                                                                       \
     } while (0)
 
