@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <unordered_map>
+#include <vector>
 
 namespace qvsim::detail {
 namespace {
@@ -29,6 +31,85 @@ struct LoadError {
 [[noreturn]] void Fail(const std::string& path, std::string message) {
     throw LoadError{path, std::move(message)};
 }
+
+// Adds a member the object cannot have yet: its name comes from one parsed
+// object, which has each name once. An ordered object's operator[] searches
+// all members first, which would make a large object quadratic.
+void AddMember(Json& object, const std::string& key, Json value) {
+    object.get_ref<Json::object_t&>().emplace_back(key, std::move(value));
+}
+
+// The description as a tree, its members in the order written. The parser's
+// own tree builder finds each member's name by searching its object, which
+// is quadratic in the members of one object; this one keeps an index of the
+// names of each open object. A repeated name keeps its first place and takes
+// the last value, as there.
+class OrderedTreeReader {
+public:
+    explicit OrderedTreeReader(Json& root) : root_(root) {}
+
+    bool null() { return Put(nullptr) != nullptr; }
+    bool boolean(bool b) { return Put(b) != nullptr; }
+    bool number_integer(Json::number_integer_t n) { return Put(n) != nullptr; }
+    bool number_unsigned(Json::number_unsigned_t n) { return Put(n) != nullptr; }
+    bool number_float(Json::number_float_t n, const std::string&) { return Put(n) != nullptr; }
+    bool string(std::string& s) { return Put(std::move(s)) != nullptr; }
+    bool binary(Json::binary_t& b) { return Put(Json::binary(std::move(b))) != nullptr; }
+    bool start_object(std::size_t) {
+        open_.push_back({Put(Json::object()), {}});
+        return true;
+    }
+    bool key(std::string& name) {
+        Open& top = open_.back();
+        auto& members = top.value->get_ref<Json::object_t&>();
+        auto [at, fresh] = top.names.try_emplace(name, members.size());
+        if (fresh) members.emplace_back(std::move(name), nullptr);
+        member_ = &(members.begin() + static_cast<std::ptrdiff_t>(at->second))->second;
+        return true;
+    }
+    bool end_object() {
+        open_.pop_back();
+        return true;
+    }
+    bool start_array(std::size_t) {
+        open_.push_back({Put(Json::array()), {}});
+        return true;
+    }
+    bool end_array() {
+        open_.pop_back();
+        return true;
+    }
+    template <class Exception>
+    bool parse_error(std::size_t, const std::string&, const Exception& e) {
+        throw e;
+    }
+
+private:
+    struct Open {
+        Json* value;
+        std::unordered_map<std::string, std::size_t> names;  // objects only
+    };
+
+    // Where a value goes: the root, the end of the open array, or the
+    // member whose name came last.
+    Json* Put(Json value) {
+        if (open_.empty()) {
+            root_ = std::move(value);
+            return &root_;
+        }
+        Json& parent = *open_.back().value;
+        if (parent.is_array()) {
+            parent.push_back(std::move(value));
+            return &parent.back();
+        }
+        *member_ = std::move(value);
+        return member_;
+    }
+
+    Json& root_;
+    std::vector<Open> open_;
+    Json* member_ = nullptr;
+};
 
 std::string Quote(const std::string& s) {
     return Json(s).dump(-1, ' ', false, Json::error_handler_t::replace);
@@ -259,7 +340,7 @@ Json NormEntries(const Json& v, const std::string& path) {
         std::string epath = Member(path, item.key());
         if (!IsEntryName(item.key()))
             Fail(epath, "expected a file or folder name without backslashes as the name");
-        out[item.key()] = NormEntry(item.value(), epath);
+        AddMember(out, item.key(), NormEntry(item.value(), epath));
     }
     return out;
 }
@@ -354,8 +435,8 @@ Json Normalise(const Json& root) {
         if (!key.value().is_object()) Fail(kpath, std::string("expected an object of values, found ") + Describe(key.value()));
         Json values = Json::object();
         for (const auto& value : key.value().items())
-            values[value.key()] = NormRegValue(value.value(), Member(kpath, value.key()));
-        out["registry"][key.key()] = values;
+            AddMember(values, value.key(), NormRegValue(value.value(), Member(kpath, value.key())));
+        AddMember(out["registry"], key.key(), std::move(values));
     }
 
     out["profiles"] = Json::object();
@@ -363,7 +444,7 @@ Json Normalise(const Json& root) {
         std::string ppath = Member("profiles", p.key());
         if (!IsProfileName(p.key()))
             Fail(ppath, "expected a file name without a directory as the name");
-        out["profiles"][p.key()] = String(p.value(), ppath, false, kMaxContent);
+        AddMember(out["profiles"], p.key(), String(p.value(), ppath, false, kMaxContent));
     }
 
     out["windows_dir"] = OptString(root, "", "windows_dir");
@@ -380,7 +461,7 @@ Json Normalise(const Json& root) {
         std::string fpath = Member("files", f.key());
         if (!IsShareRoot(f.key()) || f.key().size() > kMaxName)
             Fail(fpath, "expected a network path \\\\server\\share as the name");
-        out["files"][f.key()] = NormEntries(f.value(), fpath);
+        AddMember(out["files"], f.key(), NormEntries(f.value(), fpath));
     }
 
     out["modules"] = Json::object();
@@ -388,12 +469,13 @@ Json Normalise(const Json& root) {
         std::string mpath = Member("modules", m.key());
         if (!IsModuleName(m.key())) Fail(mpath, "expected a module file name as the name");
         if (m.value().is_null()) {
-            out["modules"][m.key()] = nullptr;
+            AddMember(out["modules"], m.key(), nullptr);
             continue;
         }
         ExpectObject(m.value(), mpath, kModuleMembers);
-        out["modules"][m.key()] = Json{{"file_version", NormVersion(m.value(), mpath, "file_version")},
-                                       {"product_version", NormVersion(m.value(), mpath, "product_version")}};
+        AddMember(out["modules"], m.key(),
+                  Json{{"file_version", NormVersion(m.value(), mpath, "file_version")},
+                       {"product_version", NormVersion(m.value(), mpath, "product_version")}});
     }
 
     out["messages"] = Json::object();
@@ -401,7 +483,7 @@ Json Normalise(const Json& root) {
         std::string mpath = Member("messages", m.key());
         DWORD number = 0;
         if (!MessageNumber(m.key(), number)) Fail(mpath, "expected a message number in decimal as the name");
-        out["messages"][m.key()] = String(m.value(), mpath, false, kMaxContent);
+        AddMember(out["messages"], m.key(), String(m.value(), mpath, false, kMaxContent));
     }
     return out;
 }
@@ -459,7 +541,8 @@ std::shared_ptr<const Workstation> LoadText(const std::string& json, const std::
             CheckNesting(json);
             Json root;
             try {
-                root = Json::parse(json);
+                OrderedTreeReader reader(root);
+                Json::sax_parse(json, &reader);
             } catch (const Json::exception& e) {
                 Fail("", "invalid JSON: " + ParserMessage(e.what()));
             }
