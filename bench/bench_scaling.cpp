@@ -97,6 +97,21 @@ void BM_Scale_LoadServers(benchmark::State& state) {
     Finish(state);
 }
 
+// Checking a description and writing it normalised (`quorvel workstation
+// FILE`): the whole tree is read, so one large object must not cost more
+// than its members.
+void Normalise(benchmark::State& state, const char* kind) {
+    const std::string& text = Grown(kind, state.range(0));
+    for (auto _ : state) {
+        std::string normalised, error;
+        if (!qvsim::CheckText(text, "scaling.json", ".", normalised, error)) state.SkipWithError(error.c_str());
+        benchmark::DoNotOptimize(normalised.data());
+    }
+    Finish(state);
+}
+void BM_Scale_NormaliseServers(benchmark::State& state) { Normalise(state, "servers"); }
+void BM_Scale_NormaliseFolder(benchmark::State& state) { Normalise(state, "entries"); }
+
 // The scan that builds the server list.
 void BM_Scale_ServerScan(benchmark::State& state) {
     if (!Use(state, "servers")) return;
@@ -160,6 +175,8 @@ void BM_Scale_FolderEntries(benchmark::State& state) {
 
 #define QV_SCALING(bm) BENCHMARK(bm)->RangeMultiplier(10)->Range(10, 30000)->Complexity()->Unit(benchmark::kMicrosecond)
 QV_SCALING(BM_Scale_LoadServers);
+QV_SCALING(BM_Scale_NormaliseServers);
+QV_SCALING(BM_Scale_NormaliseFolder);
 QV_SCALING(BM_Scale_ServerScan);
 QV_SCALING(BM_Scale_WalkServers);
 QV_SCALING(BM_Scale_ConvertUnc);
