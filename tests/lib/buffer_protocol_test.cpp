@@ -53,7 +53,7 @@ TEST_F(BufferProtocol, OutputBuffers) {
 }
 
 // Answers of private operations that no public one hands on.
-TEST_F(BufferProtocol, PrivateOperationsAnswerZero) {
+TEST_F(BufferProtocol, PrivateOperationsGuardTheirInputs) {
     nlohmann::json ws = qvtest::NtWithBothProviders(nlohmann::json::array());
     ws["registry"]["HKEY_LOCAL_MACHINE\\Software\\Talmoro\\Components\\C0000318\\Versions\\1.0\\AdditionalInfos\\Quorvel100"]["LongNames"] = 1;
     UseWorkstation(ws);
@@ -61,6 +61,15 @@ TEST_F(BufferProtocol, PrivateOperationsAnswerZero) {
     EXPECT_EQ(A::ConvTypeNDSMitPunkten(nullptr, std::string(260, '#').data()), DWORD(ERROR_INVALID_ADDRESS));
     A::ObjFound() = 1;  // the object was found: the scan stops at once
     EXPECT_EQ(A::NetScan("\\\\X"), 0u);
+    // A buffer of no bytes is not written, and a path longer than the work
+    // buffer is not handed to the file system.
+    char untouched[1] = {'#'};
+    DWORD zero = 0;
+    A::ConvName2DNC("\\\\NW1\\SYS\\x", untouched, zero);
+    EXPECT_EQ(untouched[0], '#');
+    char longForm[260], shortForm[260];
+    const std::string tooLong = "\\\\S\\V\\" + std::string(255, 'L');  // 261 bytes
+    EXPECT_EQ(A::GetLongAndShortDNCName(tooLong.c_str(), longForm, shortForm), DWORD(CONV_NAME_TOO_LONG));
 }
 
 TEST_F(BufferProtocol, RecordsAndMapList) {

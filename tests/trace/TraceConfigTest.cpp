@@ -79,8 +79,12 @@ TEST_F(TraceTest, TraceFileKeepsPathWithin253Characters) {
     EXPECT_EQ(std::string(g_TraceSettings.szPath), start + "\\ab");
 }
 
-// An output that cannot be opened: no trace, tracing switched off.
+// An output that cannot be opened: no trace, tracing switched off. With
+// the switch off in the INI file nothing is opened at all.
 TEST_F(TraceTest, UnwritableOutputClearsTracing) {
+    UseIni("[Settings]\r\ntrace_flag=0\r\ntracepath=" + dir_ + "/off.out\r\n");
+    EXPECT_EQ(TraceOpen("Zx_TraQV.ini"), 1);
+    EXPECT_FALSE(std::filesystem::exists(dir_ + "/off.out"));
     for (const std::string& path : {dir_ + "/missing/x.out", std::string("Q:\\x.out")}) {
         SCOPED_TRACE(path);
         ResetTrace();
