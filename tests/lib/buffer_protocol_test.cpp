@@ -59,6 +59,8 @@ TEST_F(BufferProtocol, PrivateOperationsGuardTheirInputs) {
     UseWorkstation(ws);
     EXPECT_EQ(A::GetZentrixModi(), 0u);
     EXPECT_EQ(A::ConvTypeNDSMitPunkten(nullptr, std::string(260, '#').data()), DWORD(ERROR_INVALID_ADDRESS));
+    EXPECT_EQ(A::ConvTypeUNC(nullptr, std::string(260, '#').data()), DWORD(ERROR_INVALID_ADDRESS));
+    EXPECT_EQ(A::ConvTypeUNC("\\\\SERVERX", std::string(260, '#').data()), DWORD(CONV_BAD_NAME_FORMAT));
     A::ObjFound() = 1;  // the object was found: the scan stops at once
     EXPECT_EQ(A::NetScan("\\\\X"), 0u);
     // A buffer of no bytes is not written, and a path longer than the work
