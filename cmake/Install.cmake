@@ -38,14 +38,10 @@ if(TARGET quorvel_cli)
   endif()
 endif()
 
-# Installed binaries find the libraries beside them or in the library folder
-# relative to their own place, wherever the tree is installed.
+# The installed library finds the simulation beside it, wherever the tree is
+# installed. (The command links both in and needs neither.)
 if(NOT WIN32 AND NOT APPLE)
   set_target_properties(quorvel PROPERTIES INSTALL_RPATH "$ORIGIN")
-  if(TARGET quorvel_cli)
-    file(RELATIVE_PATH _qv_bin_to_lib ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
-    set_target_properties(quorvel_cli PROPERTIES INSTALL_RPATH "$ORIGIN/${_qv_bin_to_lib}")
-  endif()
 endif()
 
 # The CMake package. Its files name every path relative to their own place.

@@ -23,7 +23,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 # Dependencies on the C and C++ runtimes are read from the binaries; the
 # shlibs file of the library package lets others do the same with it.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The command's own libraries are looked for where the build put them.
+# The library needs the simulation beside it: it is looked for where the
+# build put it.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR})
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(_qv_runtime_dep "libquorvel${PROJECT_VERSION_MAJOR} (= ${PROJECT_VERSION})")
@@ -40,7 +41,6 @@ set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION
 
 set(CPACK_DEBIAN_CLI_PACKAGE_NAME quorvel)
 set(CPACK_DEBIAN_CLI_PACKAGE_SECTION net)
-set(CPACK_DEBIAN_CLI_PACKAGE_DEPENDS ${_qv_runtime_dep})
 set(CPACK_COMPONENT_CLI_DESCRIPTION
   "quorvel command: DNC names, server, volume and drive lists from the shell")
 
