@@ -61,6 +61,9 @@ TEST_F(BufferProtocol, PrivateOperationsGuardTheirInputs) {
     EXPECT_EQ(A::ConvTypeNDSMitPunkten(nullptr, std::string(260, '#').data()), DWORD(ERROR_INVALID_ADDRESS));
     EXPECT_EQ(A::ConvTypeUNC(nullptr, std::string(260, '#').data()), DWORD(ERROR_INVALID_ADDRESS));
     EXPECT_EQ(A::ConvTypeUNC("\\\\SERVERX", std::string(260, '#').data()), DWORD(CONV_BAD_NAME_FORMAT));
+    _Provider unavailable{};  // its chains are left alone
+    EXPECT_EQ(A::ClearNetInfo(&unavailable), 0u);
+    EXPECT_EQ(A::ClearNetInfo(nullptr), 0u);
     A::ObjFound() = 1;  // the object was found: the scan stops at once
     EXPECT_EQ(A::NetScan("\\\\X"), 0u);
     // A buffer of no bytes is not written, and a path longer than the work

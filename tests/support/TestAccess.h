@@ -42,6 +42,7 @@ struct CNetResConvertTestAccess {
     static DWORD GetZentrixModi() { return C::GetZentrixModi(); }
     static DWORD ConvTypeNDSMitPunkten(const char* s, char* d) { return C::ConvTypeNDSMitPunkten(s, d); }
     static DWORD ConvTypeUNC(const char* s, char* d) { return C::ConvTypeUNC(s, d); }
+    static WORD ClearNetInfo(_Provider* p) { return C::ClearNetInfo(p); }
     static DWORD NetScan(const char* search) { return C::NetScan(nullptr, search, 0, 1, nullptr); }
     static DWORD GetLongAndShortDNCName(const char* p, char* l, char* k) {
         return C::GetLongAndShortDNCName(p, l, k);
