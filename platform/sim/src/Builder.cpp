@@ -635,4 +635,10 @@ std::shared_ptr<const Workstation> BuildFromText(const std::string& json, const 
     return reader.Take(warnings);
 }
 
+std::shared_ptr<const Workstation> BuildFromCbor(std::span<const unsigned char> cbor, std::vector<std::string>& warnings) {
+    Reader reader("", true);
+    if (!Json::sax_parse(cbor.begin(), cbor.end(), &reader, Json::input_format_t::cbor)) return nullptr;
+    return reader.Take(warnings);
+}
+
 }  // namespace qvsim::detail

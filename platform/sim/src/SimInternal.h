@@ -21,6 +21,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -73,21 +74,29 @@ struct Node {
     std::optional<DWORD> openError, enumError, batch;
     DWORD enumErrorAfter = 0;
     std::vector<Node> children;
+
+    bool operator==(const Node&) const = default;
 };
 
 struct Connection {
     Text local, remote, provider, comment, universal;
     std::optional<DWORD> universalError;
+
+    bool operator==(const Connection&) const = default;
 };
 
 struct ProviderEntry {
     std::string name;
     std::optional<DWORD> error;
+
+    bool operator==(const ProviderEntry&) const = default;
 };
 
 struct RegValue {
     DWORD type = 0;
     std::string data;
+
+    bool operator==(const RegValue&) const = default;
 };
 
 struct FileEntry {
@@ -96,11 +105,15 @@ struct FileEntry {
     bool directory = false;
     std::vector<FileEntry> children;  // listed children
     std::string hostDir;              // non-empty: the children are this real folder's
+
+    bool operator==(const FileEntry&) const = default;
 };
 
 struct ModuleVersion {
     bool present = true;
     DWORD fileMS = 0, fileLS = 0, productMS = 0, productLS = 0;
+
+    bool operator==(const ModuleVersion&) const = default;
 };
 
 struct Workstation {
@@ -123,6 +136,10 @@ struct Workstation {
     // Per top-level node of network: folded remote name -> the first node of
     // that name below it (depth first, node before its children).
     std::vector<std::unordered_map<std::string, const Node*>> networkIndex;
+
+    // The indexes point into each workstation's own network: two built apart
+    // compare equal once their indexes are cleared.
+    bool operator==(const Workstation&) const = default;
 };
 
 // Fills networkIndex; called once the network of a workstation is complete.
@@ -145,6 +162,13 @@ std::shared_ptr<const Workstation> LoadFile(const std::string& path, std::string
 // "JSON.PATH: ..." as LoadText describes.
 std::shared_ptr<const Workstation> BuildFromText(const std::string& json, const std::string& baseDir, bool asGiven,
                                                  std::vector<std::string>& warnings);
+// The same for the CBOR form of a description, as the embedded default is
+// kept beside its text (with no folder of its own).
+std::shared_ptr<const Workstation> BuildFromCbor(std::span<const unsigned char> cbor, std::vector<std::string>& warnings);
+
+// The embedded default in CBOR, made from its JSON file while building; empty
+// where the build could not run a program of its own (cross builds).
+std::span<const unsigned char> DefaultWorkstationCbor();
 
 // ---- state ---------------------------------------------------------------------
 

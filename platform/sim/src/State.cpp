@@ -12,6 +12,13 @@ std::atomic<const char*> g_fileAtFirstUse{nullptr};
 thread_local DWORD t_lastError = 0;
 
 std::shared_ptr<const Workstation> LoadDefault() {
+    // The CBOR copy spares start-up the lexing of the text. The text is read
+    // where there is none, and should the copy ever fail, to say why.
+    try {
+        std::vector<std::string> warnings;
+        if (auto ws = BuildFromCbor(DefaultWorkstationCbor(), warnings)) return ws;
+    } catch (const std::exception&) {
+    }
     std::string error;
     auto ws = LoadText(DefaultWorkstationJson(), "default workstation", "", nullptr, error);
     return ws ? ws : std::make_shared<const Workstation>();
