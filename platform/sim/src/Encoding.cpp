@@ -14,7 +14,7 @@ namespace qvsim::detail {
 namespace {
 
 constexpr CodePageTable MakeTable(unsigned codePage) {
-    CodePageTable t{codePage, {}, {}};
+    CodePageTable t{codePage, {}, {}, true};
     for (int c = 0; c < 256; ++c) {
         t.fold[c] = static_cast<unsigned char>(c);
         if (c >= 'A' && c <= 'Z') t.fold[c] = static_cast<unsigned char>(c + 0x20);
@@ -28,6 +28,7 @@ constexpr CodePageTable MakeTable(unsigned codePage) {
     } else {
         for (int c = 0x81; c <= 0xFE; ++c) t.lead[c] = true;
     }
+    for (bool lead : t.lead) t.singleByte = t.singleByte && !lead;
     return t;
 }
 
@@ -151,8 +152,8 @@ const CodePageTable* FindCodePage(unsigned codePage) {
     return nullptr;
 }
 
-std::string FoldKey(std::string_view s, const CodePageTable& cp) {
-    std::string out(s);
+void FoldKeyInto(std::string_view s, const CodePageTable& cp, std::string& out) {
+    out.assign(s);
     for (std::size_t i = 0; i < out.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(out[i]);
         if (cp.lead[c] && i + 1 < out.size()) {
@@ -161,12 +162,22 @@ std::string FoldKey(std::string_view s, const CodePageTable& cp) {
         }
         out[i] = static_cast<char>(cp.fold[c]);
     }
+}
+
+std::string FoldKey(std::string_view s, const CodePageTable& cp) {
+    std::string out;
+    FoldKeyInto(s, cp, out);
     return out;
 }
 
 // FoldKey(a) == FoldKey(b), byte by byte without making the keys.
 bool EqualNoCase(std::string_view a, std::string_view b, const CodePageTable& cp) {
     if (a.size() != b.size()) return false;
+    if (cp.singleByte) {
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (cp.fold[static_cast<unsigned char>(a[i])] != cp.fold[static_cast<unsigned char>(b[i])]) return false;
+        return true;
+    }
     bool trailA = false, trailB = false;  // the byte is the second of a double-byte character
     for (std::size_t i = 0; i < a.size(); ++i) {
         const auto ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
@@ -259,6 +270,7 @@ const char* MbsInc(const char* p) {
 const char* MbsChr(const char* s, unsigned int c) {
     if (s == nullptr) return nullptr;
     const CodePageTable& cp = ActiveCodePage();
+    if (cp.singleByte) return c > 0xFF ? nullptr : std::strchr(s, static_cast<int>(c));
     const auto* p = reinterpret_cast<const unsigned char*>(s);
     for (std::size_t len; (len = CharLength(cp, p)) != 0; p += len)
         if (Matches(p, len, c)) return reinterpret_cast<const char*>(p);
@@ -294,6 +306,14 @@ int CompareNoCase(const char* a, const char* b, std::size_t n) {
     const CodePageTable& cp = ActiveCodePage();
     const auto* pa = reinterpret_cast<const unsigned char*>(a);
     const auto* pb = reinterpret_cast<const unsigned char*>(b);
+    if (cp.singleByte) {
+        for (; n > 0; --n, ++pa, ++pb) {
+            const unsigned ca = cp.fold[*pa], cb = cp.fold[*pb];
+            if (ca != cb) return ca < cb ? -1 : 1;
+            if (ca == 0) return 0;
+        }
+        return 0;
+    }
     while (n > 0) {
         std::size_t la = CharLength(cp, pa), lb = CharLength(cp, pb);
         // A double-byte character cut by the byte limit counts by its lead byte.

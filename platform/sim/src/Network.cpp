@@ -37,7 +37,11 @@ const Node* FindBelow(const Workstation& ws, const Node& top, const char* remote
     const std::size_t i = static_cast<std::size_t>(&top - ws.network.data());
     if (i >= ws.networkIndex.size()) return FindNode(top.children, remote, cp);
     const auto& index = ws.networkIndex[i];
-    auto it = index.find(FoldKey(remote, cp));
+    // The folded name goes into a buffer of the thread's own: a container is
+    // looked up on every enumeration that names one.
+    thread_local std::string key;
+    FoldKeyInto(remote, cp, key);
+    auto it = index.find(key);
     return it == index.end() ? nullptr : it->second;
 }
 
@@ -58,19 +62,22 @@ DWORD ResolveContainer(const Workstation& ws, const NETRESOURCEA* container, con
     *children = &ws.network;
     if (container == nullptr) return NO_ERROR;
 
+    // The top-level nodes searched: those of the named provider, or all.
     const bool namedProvider = !Empty(container->lpProvider);
-    std::vector<const Node*> tops;
-    for (const Node& top : ws.network)
-        if (!namedProvider || (top.provider && EqualNoCase(*top.provider, container->lpProvider, cp)))
-            tops.push_back(&top);
+    auto searched = [&](const Node& top) {
+        return !namedProvider || (top.provider && EqualNoCase(*top.provider, container->lpProvider, cp));
+    };
+    const Node* const end = ws.network.data() + ws.network.size();
+    const Node* first = ws.network.data();
+    while (first != end && !searched(*first)) ++first;
+    if (namedProvider && first == end) return ERROR_BAD_PROVIDER;
 
     if (Empty(container->lpRemoteName)) {
         if (!namedProvider) return NO_ERROR;
-        if (tops.empty()) return ERROR_BAD_PROVIDER;
-        *owner = tops.front();
+        *owner = first;
     } else {
-        if (namedProvider && tops.empty()) return ERROR_BAD_PROVIDER;
-        for (const Node* top : tops) {
+        for (const Node* top = first; top != end; ++top) {
+            if (top != first && !searched(*top)) continue;
             if (top->remote && EqualNoCase(*top->remote, container->lpRemoteName, cp)) {
                 *owner = top;
                 break;
@@ -118,6 +125,7 @@ DWORD WNetOpenEnumA(DWORD dwScope, DWORD dwType, DWORD dwUsage, NETRESOURCEA* lp
         const std::vector<Node>* children = nullptr;
         const Node* owner = nullptr;
         if (DWORD rc = ResolveContainer(*ws, lpNetResource, &children, &owner); rc != NO_ERROR) return rc;
+        state.records.reserve(children->size());
         for (const Node& n : *children)
             if (Keep(n.type, n.usage, dwType, dwUsage))
                 state.records.push_back({RESOURCE_GLOBALNET, n.type, n.display, n.usage, &n.local, &n.remote,

@@ -39,6 +39,7 @@ struct CodePageTable {
     unsigned codePage;
     bool lead[256];           // lead byte of a double-byte character
     unsigned char fold[256];  // lower-case folding of single-byte characters
+    bool singleByte;          // no lead bytes: every character is one byte
 };
 
 // The table of a supported code page (1252, 932, 936, 949, 950); null otherwise.
@@ -57,6 +58,8 @@ inline const CodePageTable& ActiveCodePage() {
 // Case-folded copy (single-byte characters folded, double-byte kept), used as
 // a map key wherever names are matched case-insensitively.
 std::string FoldKey(std::string_view s, const CodePageTable& cp);
+// The same into out (whose room is kept from one call to the next).
+void FoldKeyInto(std::string_view s, const CodePageTable& cp, std::string& out);
 
 // UTF-8 <-> ANSI through iconv; '?' for what the target cannot hold.
 std::string ConvertUtf8ToAnsi(std::string_view utf8, unsigned codePage);
