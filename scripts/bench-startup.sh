@@ -1,11 +1,8 @@
 #!/bin/sh
 # Startup: one `quorvel to-dnc` on the embedded default workstation against a
-# C++ hello-world built with the same compiler and flags. quorvel is the
-# installed one (cmake --install of build/default): the build tree's binary
-# carries a padded RUNPATH that makes the loader search the current folder
-# for every system library first. Counts the CPU time (user + system, from
-# wait4) of ROUNDS rounds of 25 runs of each, the two taking turns so that a
-# change in the load of the machine meets both alike.
+# C++ hello-world built with the same compiler and flags. Counts the CPU time
+# (user + system, from wait4) of ROUNDS rounds of 25 runs of each, the two
+# taking turns so that a change in the load of the machine meets both alike.
 #   scripts/bench-startup.sh [ROUNDS]   (default 8)
 set -eu
 ROUNDS=${1:-8}
@@ -15,10 +12,9 @@ cmake --preset default > /dev/null
 cmake --build --preset default --target quorvel_cli > /dev/null
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
-cmake --install build/default --prefix "$WORK/prefix" > /dev/null
 printf '#include <iostream>\nint main() { std::cout << "hello\\n"; }\n' > "$WORK/hello.cpp"
 c++ -std=c++20 -O2 -g -DNDEBUG "$WORK/hello.cpp" -o "$WORK/hello"
-/usr/bin/python3 - "$ROUNDS" "$WORK/prefix/bin/quorvel" "$WORK/hello" <<'PY'
+/usr/bin/python3 - "$ROUNDS" "$ROOT/build/default/quorvel" "$WORK/hello" <<'PY'
 import os, statistics, sys
 rounds, quorvel, hello = int(sys.argv[1]), sys.argv[2], sys.argv[3]
 programs = {"quorvel": [quorvel, "to-dnc", "F:\\x"], "hello-world": [hello]}

@@ -105,6 +105,8 @@ TEST_F(Platform, MultibyteHelpersByCodePage) {
         EXPECT_EQ(got, expected) << cp;
     }
     EXPECT_EQ(at("\x83\\", w32::MbsChr("\x83\\", '\\')), 1);
+    EXPECT_EQ(w32::MbsChr("\x83\x5C", 0x835C), nullptr);  // 1252 has no double-byte characters
+    EXPECT_EQ(at("ab", w32::MbsChr("ab", 0)), 2);
     EXPECT_EQ(w32::MbsICmp("\xC4rger \xDC" "ber", "\xE4RGER \xFC" "BER"), 0);  // Latin-1 letters fold
     EXPECT_NE(w32::MbsICmp("\xD7", "\xF7"), 0);                                // the signs do not
     EXPECT_LT(w32::MbsICmp("abc", "ABD"), 0);
