@@ -212,6 +212,14 @@ Invocation ParseCommand(const std::vector<std::string>& words) {
 }
 
 GlobalOptions ParseGlobalOptions(int argc, const char* const* argv) {
+    GlobalOptions result;
+    // The common case, a command with no global option before it: CLI11
+    // would stop at that first word and leave it and the rest as they are.
+    if (argc > 1 && argv[1] != nullptr && argv[1][0] != '\0' && argv[1][0] != '-') {
+        result.command.assign(argv + 1, argv + argc);
+        return result;
+    }
+
     CLI::App app{host::kSimulated
                      ? "Network resource names and lists of the quorvel library, on a simulated workstation."
                      : "Network resource names and lists of the quorvel library, on this workstation.",
@@ -225,7 +233,6 @@ GlobalOptions ParseGlobalOptions(int argc, const char* const* argv) {
     app.footer([] { return CommandList(); });
     app.set_version_flag("--version", "quorvel " QUORVEL_VERSION);
 
-    GlobalOptions result;
     std::string workstation;
     std::string size;
     CLI::Option* workstationOption = nullptr;
