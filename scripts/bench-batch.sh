@@ -5,6 +5,7 @@
 # outputs must be identical; prints CPU seconds, names per second, peak
 # memory and the ratio.
 #   scripts/bench-batch.sh [N] [QUORVEL]   (N names of each kind, default 1000000)
+# A last line times `--json to-dnc -` on the drive paths.
 set -eu
 N=${1:-1000000}
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -52,3 +53,12 @@ for kind in drive unc nds; do
         printf "%-6s %9d | %6.2f s %6.2f M/s %6.1f MiB | %6.2f s %8.1f MiB        | %5.1fx\n",
                k, n, qs, (qs > 0 ? n / qs / 1e6 : 0), qm / 1024, ps, pm / 1024, (qs > 0 ? ps / qs : 0) }'
 done
+
+# The same drive paths as JSON Lines (no baseline: one object per name).
+set -- $(measure "$WORK/j.out" "$QUORVEL" --json to-dnc - < "$WORK/drive.txt")
+if [ "$(wc -l < "$WORK/j.out")" -ne "$N" ]; then
+    echo "json: $N lines expected" >&2
+    exit 1
+fi
+awk -v n="$N" -v qs="$1" -v qm="$2" 'BEGIN {
+    printf "%-6s %9d | %6.2f s %6.2f M/s %6.1f MiB | --json\n", "json", n, qs, (qs > 0 ? n / qs / 1e6 : 0), qm / 1024 }'
