@@ -34,7 +34,9 @@ for _ in range(rounds):
     for name, argv in programs.items():
         times[name] += [cpu(argv) for _ in range(25)]
 mean = {name: statistics.mean(t) * 1e3 for name, t in times.items()}
+median = {name: statistics.median(t) * 1e3 for name, t in times.items()}
 for name in programs:
-    print(f"{name:12} {mean[name]:.3f} ms CPU per run ({len(times[name])} runs)")
-print(f"ratio        {mean['quorvel'] / mean['hello-world']:.2f}")
+    print(f"{name:12} {mean[name]:.3f} ms CPU per run, median {median[name]:.3f} ms ({len(times[name])} runs)")
+print(f"ratio        {mean['quorvel'] / mean['hello-world']:.2f} (of the means), "
+      f"{median['quorvel'] / median['hello-world']:.2f} (of the medians)")
 PY
