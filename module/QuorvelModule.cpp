@@ -2,9 +2,11 @@
 // and unload.
 //
 // The object files of the library are linked in a fixed order with this unit
-// last, so its one static object is constructed after every other static of
-// the library (the unit file names, the empty lists, the loading thread id)
-// and destroyed before any of them. Load and unload therefore run on the
+// where start-up comes to it last: last on ELF platforms, first on Windows,
+// whose list of initialisers is run from its end (module/CMakeLists.txt). So
+// its one static object is constructed after every other static of the
+// library (the unit file names, the empty lists, the loading thread id) and
+// destroyed before any of them. Load and unload therefore run on the
 // platform's process-wide start-up and shut-down of the library, in this
 // order:
 //   load:   statics of the other units, then InitInstance (opens the trace);
