@@ -10,6 +10,8 @@
 
 QV_TRACE_UNIT(4);
 
+using namespace qvlib;
+
 namespace {
 
 constexpr std::size_t kNameSize = 260;    // server, volume and caller's path buffers
@@ -248,90 +250,6 @@ DWORD CNetResConvert::ConvTypeNDSMitBSlashes(const char* pszSrc, char* pszDest) 
     return dwRet;
 }
 
-// ---- server index -----------------------------------------------------------
-
-ServerIndex g_ServerIndex;
-
-namespace {
-// The lead-byte signature of the code page the server index was built for.
-unsigned s_nServerIndexCodePage = 0;
-}  // namespace
-
-// The smallest single-byte character that w32::MbsICmp finds equal to c:
-// the folded form every name is keyed by.
-unsigned char ServerIndex::Fold(unsigned char c) {
-    if (m_fold[c] == 0) {
-        const char one[2] = {static_cast<char>(c), '\0'};
-        for (unsigned b = 1; b <= c; ++b) {
-            const char other[2] = {static_cast<char>(b), '\0'};
-            if (!m_lead[b] && w32::MbsICmp(one, other) == 0) {
-                m_fold[c] = static_cast<unsigned char>(b);
-                break;
-            }
-        }
-    }
-    return m_fold[c];
-}
-
-// The key of a name of single-byte characters; false for a name with a lead
-// byte, which is compared as it is.
-bool ServerIndex::Key(const char* psz, std::string& key) {
-    key.clear();
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(psz); *p != 0; ++p) {
-        if (m_lead[*p]) return false;
-        key.push_back(static_cast<char>(Fold(*p)));
-    }
-    return true;
-}
-
-long ServerIndex::Find(const std::vector<std::string>& list, const char* pszName) {
-    {
-        std::lock_guard<std::mutex> lock(m_mu);
-        try {
-            // The lead bytes that tell the supported code pages apart: a
-            // change of the code page makes the index stale as well.
-            const unsigned nCodePage = (w32::IsLeadByte(0x81) ? 1u : 0u) | (w32::IsLeadByte(0xA0) ? 2u : 0u) |
-                                       (w32::IsLeadByte(0xFD) ? 4u : 0u);
-            if (!m_valid || m_count > list.size() || nCodePage != s_nServerIndexCodePage) {
-                s_nServerIndexCodePage = nCodePage;
-                m_first.clear();
-                m_other.clear();
-                m_count = 0;
-                std::memset(m_fold, 0, sizeof m_fold);
-                for (unsigned c = 0; c < 256; ++c)
-                    m_lead[c] = c != 0 && w32::IsLeadByte(static_cast<unsigned char>(c));
-                m_valid = true;
-            }
-            std::string key;
-            for (; m_count < list.size(); ++m_count) {
-                if (Key(list[m_count].c_str(), key))
-                    m_first.emplace(key, static_cast<long>(m_count));  // the first one stays
-                else
-                    m_other.push_back(static_cast<long>(m_count));
-            }
-            if (Key(pszName, key)) {
-                auto it = m_first.find(key);
-                long found = it == m_first.end() ? -1 : it->second;
-                // An entry with double-byte characters cannot equal a name
-                // without them; those are compared one by one all the same.
-                for (long i : m_other) {
-                    if (found >= 0 && i > found) break;
-                    if (w32::MbsICmp(list[static_cast<std::size_t>(i)].c_str(), pszName) == 0) return i;
-                }
-                if (found < 0 || w32::MbsICmp(list[static_cast<std::size_t>(found)].c_str(), pszName) == 0)
-                    return found;
-            }
-        } catch (const std::exception&) {
-            m_valid = false;
-        }
-    }
-    // Names with lead bytes (and an index that could not be built): the
-    // whole list in order.
-    for (std::size_t i = 0; i < list.size(); ++i)
-        if (w32::MbsICmp(list[i].c_str(), pszName) == 0) return static_cast<long>(i);
-    return -1;
-}
-
 // ---- UNC names, server lookup, DNC assembly ---------------------------------
 
 DWORD CNetResConvert::ConvTypeUNC(const char* pszSrc, char* pszDest) {
@@ -366,7 +284,7 @@ DWORD CNetResConvert::ConvTypeUNC(const char* pszSrc, char* pszDest) {
 int CNetResConvert::FindServer(const char* pszServer) {
     QV_TRACE_ENTER("FindServer");
     if (pszServer != nullptr) {
-        const long i = g_ServerIndex.Find(m_ServerList, pszServer);
+        const long i = FindServerEntry(m_ServerList, pszServer);
         if (i >= 0) {
             QV_PARAM("FindServer=" << TraceStr(m_ServerList[static_cast<std::size_t>(i)]) << " gefunden");
             return 1;

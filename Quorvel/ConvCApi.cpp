@@ -11,6 +11,8 @@
 #include "ConvInternal.h"
 #include <quorvel/NetResConvert.h>
 
+using namespace qvlib;
+
 // The C names of the statuses are the class's numbers.
 static_assert(QUORVEL_ERROR_NOT_ENOUGH_MEMORY == ERROR_NOT_ENOUGH_MEMORY &&
               QUORVEL_ERROR_INVALID_PARAMETER == ERROR_INVALID_PARAMETER &&

@@ -1,77 +1,39 @@
 // What the library's source units share beyond the public header.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include <quorvel/NetResConvert.h>
 #include <quorvel/Win32Api.h>
 
+#include "ListIndex.h"
+
+namespace qvlib {
+
 // The library-internal list that GetMapEntry reads and ClearLists empties.
 // Nothing in the library adds to it.
 extern std::vector<std::string> MapList;
+
+// The process-wide containers of the library (the lists of CNetResConvert,
+// MapList, the indexes over them) are constructed before anything else of
+// the library, so that they are destroyed after everything else: the
+// module's unload work, however it is hooked, still finds them.
+#if defined(__GNUC__)
+#define QV_PROCESS_WIDE __attribute__((init_priority(101)))
+#else
+#define QV_PROCESS_WIDE
+#endif
 
 // The character after p, as w32::MbsInc gives it; an ASCII byte (never a
 // lead byte in any ANSI code page) is stepped over without the call.
 inline const char* NextChar(const char* p) {
     return static_cast<unsigned char>(*p) - 1u < 0x7Fu ? p + 1 : w32::MbsInc(p);
 }
-
-// Which entry of the mount list a drive name ("Z:", any letter case) finds
-// first, remembered per name so that a drive path costs no walk of the list.
-// Forgotten whenever the mount list changes.
-class DriveIndex {
-public:
-    DriveIndex() { Invalidate(); }
-    void Invalidate() {
-        for (auto& slot : m_slot) slot.store(kUnknown, std::memory_order_relaxed);
-    }
-    // The position of the first entry whose local name equals szDrive
-    // (w32::MbsICmp), or -1. szDrive is an ASCII letter and a colon.
-    long Find(const std::vector<MOUNT_T>& mounts, const char* szDrive);
-
-private:
-    static constexpr long kUnknown = -2;
-    std::atomic<long> m_slot[52];
-};
-extern DriveIndex g_DriveIndex;
-
-// A hash index of the server list by case-folded name (the folding that
-// w32::MbsICmp applies, learnt from it), kept beside the list: extended as
-// entries are appended and rebuilt after the list was cleared or replaced.
-class ServerIndex {
-public:
-    void Invalidate() {
-        std::lock_guard<std::mutex> lock(m_mu);
-        m_valid = false;
-    }
-    // The position of the first entry equal to pszName (w32::MbsICmp), or -1.
-    long Find(const std::vector<std::string>& list, const char* pszName);
-
-private:
-    bool Key(const char* psz, std::string& key);
-    unsigned char Fold(unsigned char c);
-
-    std::mutex m_mu;
-    bool m_valid = false;
-    std::size_t m_count = 0;                            // entries indexed
-    std::unordered_map<std::string, long> m_first;      // folded name -> first position
-    std::vector<long> m_other;                          // entries with double-byte characters
-    unsigned char m_fold[256] = {};                     // 0: not learnt yet
-    bool m_lead[256] = {};
-};
-extern ServerIndex g_ServerIndex;
-
-// Counts every change of a server chain (a server pushed, a chain freed), so
-// that a position remembered in a chain is known to be stale.
-extern unsigned long g_ServerChainGeneration;
 
 // Copies at most dstSize - 1 bytes of src into dst and terminates it; a null
 // src gives an empty string. Nothing is written when dst is null or dstSize
@@ -155,3 +117,5 @@ private:
     std::unique_ptr<unsigned char[]> m_p;
     DWORD m_cb = 0;
 };
+
+}  // namespace qvlib

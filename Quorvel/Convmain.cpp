@@ -14,41 +14,24 @@
 
 QV_TRACE_UNIT(1);
 
+using namespace qvlib;
+
 // ---- process-wide data ------------------------------------------------------
-// Constant-initialised, so that they exist before any other unit's static
-// initialisation or the module's load work can reach them.
+// Constant-initialised: they exist before anything of the library runs.
 constinit _Networks CNetResConvert::m_tNet = {0xFFFFFFFF, nullptr, {}, {}};
 int CNetResConvert::m_fUseAllDom = 1;
 int CNetResConvert::m_bUseGetUniv = 1;
 char CNetResConvert::m_MountListKurzName[25][260] = {};
-constinit std::vector<std::string> CNetResConvert::m_ServerList;
-constinit std::vector<std::string> CNetResConvert::m_VolumeList;
-constinit std::vector<std::string> CNetResConvert::m_UseDomains;
-constinit std::vector<MOUNT_T> CNetResConvert::m_MountList;
+constinit std::vector<std::string> CNetResConvert::m_ServerList QV_PROCESS_WIDE;
+constinit std::vector<std::string> CNetResConvert::m_VolumeList QV_PROCESS_WIDE;
+constinit std::vector<std::string> CNetResConvert::m_UseDomains QV_PROCESS_WIDE;
+constinit std::vector<MOUNT_T> CNetResConvert::m_MountList QV_PROCESS_WIDE;
 int CNetResConvert::m_fObjFound = 0;
 int CNetResConvert::m_bNetScanned = 0;
 int CNetResConvert::m_bNetScannedOnce = 0;
 int CNetResConvert::m_bUseLongAndShortDir = 0;
 
-constinit std::vector<std::string> MapList;
-DriveIndex g_DriveIndex;
-
-long DriveIndex::Find(const std::vector<MOUNT_T>& mounts, const char* szDrive) {
-    const unsigned char c = static_cast<unsigned char>(szDrive[0]);
-    std::atomic<long>& slot = m_slot[c >= 'a' ? c - 'a' + 26 : c - 'A'];
-    long pos = slot.load(std::memory_order_relaxed);
-    if (pos == kUnknown || pos >= static_cast<long>(mounts.size())) {
-        pos = -1;
-        for (std::size_t i = 0; i < mounts.size(); ++i) {
-            if (w32::MbsICmp(mounts[i].LocalName.c_str(), szDrive) == 0) {
-                pos = static_cast<long>(i);
-                break;
-            }
-        }
-        slot.store(pos, std::memory_order_relaxed);
-    }
-    return pos;
-}
+constinit std::vector<std::string> qvlib::MapList QV_PROCESS_WIDE;
 
 namespace {
 
@@ -132,19 +115,28 @@ const char* RestBehindDrive(const MOUNT_T& tMount, const char* pszShort, const c
     return nMatch == 0 ? nullptr : DNCName + nMatch;
 }
 
-// Whether a mapped-drive path of DNCName exists: the test ConvDNC2UNC makes
-// per drive, without building the paths (for a caller that only asks
-// whether there is one and writes no trace).
-bool HasMappedPath(const std::vector<MOUNT_T>& mounts, const char (*pszShortNames)[kPathSize],
-                   const char* DNCName) {
+// The mapped-drive paths of a DNC name, in mount-list order: each drive whose
+// DNC name (long form, else short form) leads the name up to the end of a
+// component gives the path of the drive's local name and the rest of the
+// name. onPath(drive, rest, fits) gets each, rest being "" or beginning with a
+// backslash and fits telling whether the path stays below 260 bytes; it
+// returns false to end the walk. onPartial(rest) gets the rest behind each
+// drive whose DNC name ends inside a component of the name.
+template <class OnPath, class OnPartial>
+void WalkMappedPaths(const std::vector<MOUNT_T>& mounts, const char (*pszShortNames)[kPathSize],
+                     const char* DNCName, OnPath onPath, OnPartial onPartial) {
     const std::size_t nLen = std::strlen(DNCName);
     for (std::size_t i = 0; i < mounts.size(); ++i) {
         const char* pszRest =
             RestBehindDrive(mounts[i], i < kShortSlots ? pszShortNames[i] : "", DNCName, nLen);
-        if (pszRest == nullptr || (*pszRest != '\0' && *pszRest != '\\')) continue;
-        if (mounts[i].LocalName.size() + std::strlen(pszRest) < kPathSize) return true;
+        if (pszRest == nullptr) continue;
+        if (*pszRest != '\0' && *pszRest != '\\') {
+            onPartial(pszRest);
+            continue;
+        }
+        const bool bFits = mounts[i].LocalName.size() + std::strlen(pszRest) < kPathSize;
+        if (!onPath(mounts[i], pszRest, bFits)) return;
     }
-    return false;
 }
 
 // The tests that both DNC-to-UNC operations make before anything else: both
@@ -250,10 +242,9 @@ DWORD CNetResConvert::ClearLists() {
     m_UseDomains.clear();
     m_fUseAllDom = 1;
     m_MountList.clear();
-    g_DriveIndex.Invalidate();
-    g_ServerIndex.Invalidate();
     MapList.clear();
     m_VolumeList.clear();
+    ListsChanged();
     return 0;
 }
 
@@ -276,6 +267,7 @@ const std::vector<MOUNT_T>& CNetResConvert::GetMountList() {
     if (!m_MountList.empty()) {
         QV_PARAM("Clear MountList: size=" << m_MountList.size());
         m_MountList.clear();
+        ListsChanged();
     }
 
     // The list is built apart and published at the end: a server scan that a
@@ -393,8 +385,8 @@ const std::vector<MOUNT_T>& CNetResConvert::GetMountList() {
     hEnum.Close();
 
     m_MountList.swap(tList);
-    g_DriveIndex.Invalidate();
     std::memcpy(m_MountListKurzName, szKurz, sizeof m_MountListKurzName);
+    ListsChanged();
     QV_PARAM("MountedDrives=" << m_MountList.size());
     return m_MountList;
 }
@@ -402,53 +394,53 @@ const std::vector<MOUNT_T>& CNetResConvert::GetMountList() {
 // ---- resource name to DNC ---------------------------------------------------
 
 DWORD CNetResConvert::GetResNameType(const char* ResName, DWORD& dwType) {
-    return TraceDispatch(QV_TRACED_BODY {
-        QV_TRACE_ENTER("GetResNameType");
+    return TraceDispatch([&]<bool Traced>() -> DWORD {
+        QV_TRACE_ENTER_IF(Traced, "GetResNameType");
 
         if (ResName == nullptr || ResName[0] == '\0' || ResName[1] == '\0') {
             dwType = RES_TYPE_UNKNOWN;
-            QV_ERROR("Bad ResName=" << TraceStr(ResName));
+            if constexpr (Traced) QV_ERROR("Bad ResName=" << TraceStr(ResName));
             return ERROR_INVALID_PARAMETER;
         }
         const unsigned char c = static_cast<unsigned char>(ResName[0]);
         const bool bLetter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
         if (bLetter && ResName[1] == ':') {
             dwType = RES_TYPE_MAP;
-            QV_PARAM(ResName << " is MAP, type=" << dwType);
+            if constexpr (Traced) QV_PARAM(ResName << " is MAP, type=" << dwType);
             return 0;
         }
         if (ResName[0] == '\\' && ResName[1] == '\\') {
             dwType = RES_TYPE_UNC;
-            QV_PARAM(ResName << " is UNC like, type=" << dwType);
+            if constexpr (Traced) QV_PARAM(ResName << " is UNC like, type=" << dwType);
             return 0;
         }
         dwType = RES_TYPE_UNKNOWN;
-        QV_ERROR(ResName << " is an unknown, type=" << dwType);
+        if constexpr (Traced) QV_ERROR(ResName << " is an unknown, type=" << dwType);
         return CONV_BAD_RES_TYPE;
     });
 }
 
 DWORD CNetResConvert::ConvRes2DNC(const char* ResName, char* DNCName, DWORD& BufSize) {
-    return TraceDispatch(QV_TRACED_BODY {
-        QV_TRACE_ENTER("ConvRes2DNC");
+    return TraceDispatch([&]<bool Traced>() -> DWORD {
+        QV_TRACE_ENTER_IF(Traced, "ConvRes2DNC");
 
         if (ResName == nullptr || DNCName == nullptr || BufSize == 0) {
-            QV_ERROR("ResName oder DNCName == NULL");
+            if constexpr (Traced) QV_ERROR("ResName oder DNCName == NULL");
             return ERROR_INVALID_PARAMETER;
         }
         if (std::strlen(ResName) <= 2) {
-            QV_ERROR("ResName <= 2");
+            if constexpr (Traced) QV_ERROR("ResName <= 2");
             return ERROR_INVALID_PARAMETER;
         }
         if (m_tNet.dwPlatformId == kNotDetected) BuildLists();
 
         DNCName[0] = '\0';
-        QV_PARAM("Res=" << ResName << ", BufSize=" << BufSize);
+        if constexpr (Traced) QV_PARAM("Res=" << ResName << ", BufSize=" << BufSize);
 
         DWORD dwType = RES_TYPE_UNKNOWN;
         DWORD dwRet = GetResNameType(ResName, dwType);
         if (dwRet != 0) {
-            QV_ERROR("GetResNameType: ERR=" << dwRet);
+            if constexpr (Traced) QV_ERROR("GetResNameType: ERR=" << dwRet);
             return dwRet;
         }
 
@@ -457,55 +449,61 @@ DWORD CNetResConvert::ConvRes2DNC(const char* ResName, char* DNCName, DWORD& Buf
                 const char szDrive[3] = {ResName[0], ResName[1], '\0'};
                 if (m_MountList.empty()) GetMountList();
 
-                dwRet = CONV_BAD_RES_NAME;
-                const long nPos = g_DriveIndex.Find(m_MountList, szDrive);
+                const long nPos = FindDrive(m_MountList, szDrive);
                 const MOUNT_T* pMount = nPos < 0 ? nullptr : &m_MountList[static_cast<std::size_t>(nPos)];
                 if (pMount == nullptr) {
-                    QV_ERROR("Drive " << szDrive << " NOT_FOUND in MountList");
+                    if constexpr (Traced) QV_ERROR("Drive " << szDrive << " NOT_FOUND in MountList");
                     return CONV_BAD_RES_NAME;
                 }
-                QV_PARAM("Drive " << pMount->LocalName << "=" << pMount->RemoteName
-                                  << ", dwNetType=" << pMount->dwNetType);
+                if constexpr (Traced)
+                    QV_PARAM("Drive " << pMount->LocalName << "=" << pMount->RemoteName
+                                      << ", dwNetType=" << pMount->dwNetType);
                 if (pMount->DNCName.empty()) {
-                    QV_ERROR("CONV_BAD_MAP_PATH bei  " << pMount->DNCName);
-                    QV_ERROR("Drive " << szDrive << " NOT_FOUND in MountList");
+                    if constexpr (Traced) {
+                        QV_ERROR("CONV_BAD_MAP_PATH bei  " << pMount->DNCName);
+                        QV_ERROR("Drive " << szDrive << " NOT_FOUND in MountList");
+                    }
                     return CONV_BAD_MAP_PATH;
                 }
                 // The rest behind the drive follows the drive's DNC name as it is.
                 dwRet = CopyWhole(DNCName, BufSize, pMount->DNCName.data(), pMount->DNCName.size(),
                                   ResName + 2);
-                if (dwRet != 0) QV_ERROR("Buffer zu klein, dwRet=" << dwRet);
+                if constexpr (Traced)
+                    if (dwRet != 0) QV_ERROR("Buffer zu klein, dwRet=" << dwRet);
             } else {
-                bool bMapped;
-                if (TraceIsOn()) {
+                // Already a DNC name when a mapped-drive path reaches it. Traced,
+                // the paths are asked for as ConvDNCtoMAP gives them, with its
+                // records; untraced, the walk stops at the first path.
+                bool bMapped = false;
+                if constexpr (Traced) {
                     std::vector<std::string> tMaps;
                     bMapped = ConvDNCtoMAP(ResName, tMaps) == 0 && !tMaps.empty();
-                } else {
-                    // The same test without the list of paths (nothing is traced).
-                    char szUNC[kPathSize];
-                    bMapped = CheckDncName(ResName, szUNC, "") == 0;
-                    if (bMapped) {
-                        if (m_tNet.dwPlatformId == kNotDetected) BuildLists();
-                        if (m_MountList.empty()) GetMountList();
-                        bMapped = HasMappedPath(m_MountList, m_MountListKurzName, ResName);
-                    }
+                } else if (CheckDncName(ResName, DNCName, "") == 0) {
+                    // As ConvDNCtoMAP prepares its walk.
+                    if (m_tNet.dwPlatformId == kNotDetected) BuildLists();
+                    if (m_MountList.empty()) GetMountList();
+                    WalkMappedPaths(
+                        m_MountList, m_MountListKurzName, ResName,
+                        [&](const MOUNT_T&, const char*, bool bFits) { return !(bMapped = bFits); },
+                        [](const char*) {});
                 }
                 if (bMapped) {
-                    QV_PARAM("Pfad liegt bereits im DNC-Format vor!");
+                    if constexpr (Traced) QV_PARAM("Pfad liegt bereits im DNC-Format vor!");
                     dwRet = CopyWhole(DNCName, BufSize, ResName, std::strlen(ResName));
-                    if (dwRet != 0) QV_ERROR("Buffer zu klein, dwRet=" << dwRet);
+                    if constexpr (Traced)
+                        if (dwRet != 0) QV_ERROR("Buffer zu klein, dwRet=" << dwRet);
                 } else {
                     dwRet = ConvName2DNC(ResName, DNCName, BufSize);
                 }
-                QV_PARAM("ACHTUNG: RES_TYPE_NAME wird nicht mehr unterstuetzt!");
+                if constexpr (Traced) QV_PARAM("ACHTUNG: RES_TYPE_NAME wird nicht mehr unterstuetzt!");
             }
         } catch (const std::exception&) {
             DNCName[0] = '\0';
             dwRet = ERROR_NOT_ENOUGH_MEMORY;
-            QV_SYSERROR("ConvRes2DNC", dwRet);
+            if constexpr (Traced) QV_SYSERROR("ConvRes2DNC", dwRet);
         }
 
-        QV_PARAM("OK, DNC=" << DNCName);
+        if constexpr (Traced) QV_PARAM("OK, DNC=" << DNCName);
         return dwRet;
     });
 }
@@ -530,33 +528,25 @@ DWORD CNetResConvert::ConvDNC2UNC(const char* DNCName, char* UNCName, std::vecto
     MAP.clear();
     DWORD dwRet = CheckDncName(DNCName, UNCName, "DNCName hat keinen 2. backslash");
     if (dwRet != 0) return dwRet;
-    const std::size_t nLen = std::strlen(DNCName);
-
     if (m_tNet.dwPlatformId == kNotDetected) BuildLists();
     if (m_MountList.empty()) GetMountList();
 
-    // Every drive whose DNC name (long form, else short form) leads the name
-    // up to a component boundary gives one path, in mount-list order.
     DWORD dwMapIndex = 0;
     try {
-        for (std::size_t i = 0; i < m_MountList.size(); ++i) {
-            const MOUNT_T& tMount = m_MountList[i];
-            const char* pszRest =
-                RestBehindDrive(tMount, i < kShortSlots ? m_MountListKurzName[i] : "", DNCName, nLen);
-            if (pszRest == nullptr) continue;
-            if (*pszRest != '\0' && *pszRest != '\\') {
-                QV_PARAM("ACHTUNG: DNCName+len=" << pszRest);
-                continue;
-            }
-            std::string strPath = tMount.LocalName + pszRest;
-            if (strPath.size() >= kPathSize) {
-                QV_PARAM("Mapped Drive=" << strPath << " zu lang, ausgelassen");
-                continue;
-            }
-            QV_PARAM("Mapped Drive=" << strPath << ", MapIndex=" << dwMapIndex);
-            MAP.push_back(std::move(strPath));
-            ++dwMapIndex;
-        }
+        WalkMappedPaths(
+            m_MountList, m_MountListKurzName, DNCName,
+            [&](const MOUNT_T& tMount, const char* pszRest, bool bFits) {
+                std::string strPath = tMount.LocalName + pszRest;
+                if (!bFits) {
+                    QV_PARAM("Mapped Drive=" << strPath << " zu lang, ausgelassen");
+                    return true;
+                }
+                QV_PARAM("Mapped Drive=" << strPath << ", MapIndex=" << dwMapIndex);
+                MAP.push_back(std::move(strPath));
+                ++dwMapIndex;
+                return true;
+            },
+            [&](const char* pszRest) { QV_PARAM("ACHTUNG: DNCName+len=" << pszRest); });
     } catch (const std::exception&) {
         // Out of memory: the paths found so far are kept.
         QV_SYSERROR("ConvDNC2UNC", static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
@@ -663,6 +653,7 @@ DWORD CNetResConvert::EnumServerRes(NETRESOURCEA* pRes) {
             if (pShares[i].lpRemoteName != nullptr) tVolumes.emplace_back(pShares[i].lpRemoteName);
         }
         m_VolumeList.swap(tVolumes);
+        ListsChanged();
     } catch (const std::exception&) {
         QV_SYSERROR("EnumServerRes", static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
         return ERROR_NOT_ENOUGH_MEMORY;

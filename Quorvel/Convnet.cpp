@@ -13,6 +13,8 @@
 
 QV_TRACE_UNIT(8);
 
+using namespace qvlib;
+
 namespace {
 
 constexpr DWORD kNotDetected = 0xFFFFFFFF;    // dwPlatformId before detection
@@ -80,22 +82,22 @@ Node* NewNode(const _Provider* pProv, const char* pszAllocError) {
 // Chains grow at their head only; the count follows the length.
 template <class Node>
 void PushFront(Node*& pHead, DWORD& dwCount, Node* pNode) {
-    ++g_ServerChainGeneration;
     pNode->pNext = pHead;
     pHead = pNode;
     ++dwCount;
+    ListsChanged();
 }
 
 // Deletes a chain from its head; the count goes down once per node.
 template <class Node>
 void FreeChain(Node*& pHead, DWORD& dwCount) {
-    ++g_ServerChainGeneration;
     while (pHead != nullptr) {
         Node* pNext = pHead->pNext;
         delete pHead;
         pHead = pNext;
         --dwCount;
     }
+    ListsChanged();
 }
 
 // The running length of the long path must stay below this.
@@ -128,24 +130,7 @@ std::string BufferText(const char* psz, std::size_t size) {
     return n == 0 ? std::string("LEER") : std::string(psz, n);
 }
 
-// Where the last GetNextServer call of this thread found its server, so
-// that a walk through the indexes in order does not start each step at the
-// head of the chains. Valid while the chains and their providers' switches
-// are as they were.
-struct ServerCursor {
-    unsigned long dwGeneration = 0;
-    SLIST* pNode = nullptr;  // null: nothing remembered
-    int iProvider = 0;       // 0 NetWare, 1 Microsoft
-    DWORD dwIndex = 0;
-    WORD wAvailable[2] = {};
-    DWORD dwCount[2] = {};
-    SLIST* pHead[2] = {};
-};
-thread_local ServerCursor t_ServerCursor;
-
 }  // namespace
-
-unsigned long g_ServerChainGeneration = 0;
 
 // ---- provider model ---------------------------------------------------------
 
@@ -257,6 +242,7 @@ DWORD CNetResConvert::NetScan(NETRESOURCEA* pParent, const char* pszSearch,
                         m_ServerList.emplace_back(pszRemote != nullptr ? pszRemote : "");
                     } catch (...) {
                     }
+                    ListsChanged();
                 }
                 bCompare = false;
                 bDescend = false;
@@ -441,6 +427,7 @@ DWORD CNetResConvert::GetMsServers(DWORD dwDepth) {
             QV_PARAM("Nur die selektierten Dom\xE4nen verwenden");
         }
     }
+    ListsChanged();
 
     _Provider& prov = m_tNet.tMsProvider;
     m_tNet.pCurProvider = &prov;
@@ -504,41 +491,17 @@ DWORD CNetResConvert::GetNextServer(DWORD dwIndex, NETRESOURCEA* pRes) {
     }
 
     // Index order: the NetWare chain, then the Microsoft chain, each newest
-    // first. The walk starts where the last call found its server when that
-    // lies before this index.
+    // first.
     _Provider* const aProv[2] = {&m_tNet.tNwProvider, &m_tNet.tMsProvider};
-    ServerCursor& cur = t_ServerCursor;
-    bool bResume = cur.pNode != nullptr && cur.dwGeneration == g_ServerChainGeneration &&
-                   cur.dwIndex <= dwIndex;
-    for (int p = 0; bResume && p < 2; ++p)
-        bResume = cur.wAvailable[p] == aProv[p]->wAvailable && cur.dwCount[p] == aProv[p]->dwServerCount &&
-                  cur.pHead[p] == aProv[p]->pServers;
-    DWORD n = bResume ? cur.dwIndex : 0;
-    for (int p = bResume ? cur.iProvider : 0; p < 2; ++p) {
-        _Provider* pProv = aProv[p];
-        if (pProv->wAvailable == 0 || pProv->dwServerCount == 0) continue;
-        SLIST* pFirst = bResume && p == cur.iProvider ? cur.pNode : pProv->pServers;
-        for (SLIST* pNode = pFirst; pNode != nullptr; pNode = pNode->pNext) {
-            if (n == dwIndex) {
-                cur.dwGeneration = g_ServerChainGeneration;
-                cur.pNode = pNode;
-                cur.iProvider = p;
-                cur.dwIndex = n;
-                for (int q = 0; q < 2; ++q) {
-                    cur.wAvailable[q] = aProv[q]->wAvailable;
-                    cur.dwCount[q] = aProv[q]->dwServerCount;
-                    cur.pHead[q] = aProv[q]->pServers;
-                }
-                FillServerRecord(pRes, pNode, *pProv);
-                QV_PARAM("GetNextServer=" << TraceStr(pRes->lpRemoteName) << ", Index=" << dwIndex);
-                return 0;
-            }
-            ++n;
-        }
+    const ServerAt at = FindServerAt(aProv, dwIndex);
+    if (at.pNode == nullptr) {
+        QV_ERROR("Index=" << dwIndex << ", Not avaiable,  ServerCount=" << at.dwWalked
+                          << ", ERR=" << ERROR_NO_MORE_ITEMS);
+        return ERROR_NO_MORE_ITEMS;
     }
-    QV_ERROR("Index=" << dwIndex << ", Not avaiable,  ServerCount=" << n
-                      << ", ERR=" << ERROR_NO_MORE_ITEMS);
-    return ERROR_NO_MORE_ITEMS;
+    FillServerRecord(pRes, at.pNode, *at.pProvider);
+    QV_PARAM("GetNextServer=" << TraceStr(pRes->lpRemoteName) << ", Index=" << dwIndex);
+    return 0;
 }
 
 // ---- long and short forms of a DNC path -------------------------------------

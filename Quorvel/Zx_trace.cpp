@@ -3,8 +3,8 @@
 // traced operation, filtered by masks and indented per thread.
 //
 // Everything here is constant-initialised and has no destructor that does
-// work, so the module's unload work (which runs before the static objects of
-// this unit are torn down) can still write records and close the file.
+// work: the module's unload work can write records and close the file
+// whenever it runs.
 
 #include "Zx_trace.h"
 
@@ -22,40 +22,28 @@
 
 #include "ConvInternal.h"
 
+namespace qvlib {
+
 // ---- settings ---------------------------------------------------------------
 constinit TraceSettings g_TraceSettings = {0, 0, 0, 0, 0, 0, 0, "zx_trace.out"};
+constinit TraceState g_TraceState = {};
 
 namespace {
 
-constexpr int kThreadSlots = 9;       // slots 0..8, one per known thread
-constexpr int kOverflowSlot = 9;      // shared by every thread beyond the ninth
+constexpr int kThreadSlots = kTraceThreadSlots;
+constexpr int kOverflowSlot = kTraceOverflowSlot;
 constexpr int kIndentWidth = 3;       // blanks per nesting level
 constexpr std::size_t kSectionSize = 256;  // the view of one INI section
 constexpr std::size_t kPathKeepMax = 255;  // tracepath keeps at most this much
 constexpr std::size_t kPathFileMax = 253;  // tracefile extends the path to this
 
-struct TraceState {
-    std::FILE* pStream;                 // the trace file, null when none is open
-    DWORD dwLoadingThread;              // the thread that loaded the module
-    DWORD adwThreads[kThreadSlots];     // known threads by slot
-    short nThreads;                     // slots in use, 0..9
-    short anDepth[kThreadSlots + 1];    // nesting per slot, slot 9 shared
-    char szWorkstation[16];             // computer name, fetched by TraceOpen
-};
-
-constinit TraceState g_State = {};
-
 // One lock for the stream and the tables, held for the length of a record.
-#if defined(_WIN32)
-// The MinGW runtime's mutex has no constant initializer: it is constructed
-// with the statics of this unit, before the module's load work runs.
-std::mutex g_TraceMutex;
-#else
-constinit std::mutex g_TraceMutex;
-#endif
-
-// The loading thread is recorded while the module's statics are initialised.
-[[maybe_unused]] const bool g_bLoadingThreadRecorded = (g_State.dwLoadingThread = w32::GetCurrentThreadId(), true);
+// Made at its first use and never destroyed: the MinGW runtime's mutex has
+// no constant initializer, and the unload work may write records at exit.
+std::mutex& TraceMutex() {
+    static std::mutex* mutex = new std::mutex;
+    return *mutex;
+}
 
 // ---- configuration helpers ----------------------------------------------------
 
@@ -130,18 +118,18 @@ void AppendTraceFile(char* path, const char* file) {
 // The slot of the calling thread; called with the lock held.
 int ThreadSlot() {
     DWORD id = w32::GetCurrentThreadId();
-    for (int i = 0; i < g_State.nThreads; ++i)
-        if (g_State.adwThreads[i] == id) return i;
-    if (g_State.nThreads >= kThreadSlots) return kOverflowSlot;
-    g_State.adwThreads[g_State.nThreads] = id;
-    return g_State.nThreads++;
+    for (int i = 0; i < g_TraceState.nThreads; ++i)
+        if (g_TraceState.adwThreads[i] == id) return i;
+    if (g_TraceState.nThreads >= kThreadSlots) return kOverflowSlot;
+    g_TraceState.adwThreads[g_TraceState.nThreads] = id;
+    return g_TraceState.nThreads++;
 }
 
 bool PassesFilter(DWORD dwPrim, DWORD dwKindBit, DWORD dwSecLow, DWORD dwSecHigh) {
     const TraceSettings& s = g_TraceSettings;
     return (dwPrim & s.dwPrimLevel) != 0 && (s.dwPrimLevel & dwKindBit) != 0 &&
            ((dwSecLow & s.dwSecLevelLow) | (dwSecHigh & s.dwSecLevelHigh)) != 0 &&
-           g_State.pStream != nullptr;
+           g_TraceState.pStream != nullptr;
 }
 
 void AppendTime(std::string& line) {
@@ -159,7 +147,7 @@ void AppendTime(std::string& line) {
 }
 
 void AppendThreadTag(std::string& line, int slot) {
-    if (w32::GetCurrentThreadId() == g_State.dwLoadingThread) return;
+    if (w32::GetCurrentThreadId() == g_TraceState.dwLoadingThread) return;
     char tag[16];
     if (slot == kOverflowSlot)
         std::snprintf(tag, sizeof tag, "%-8s", "[FULL]");
@@ -185,7 +173,7 @@ std::string LineStart(int slot, bool withTag, int depth) {
 void AppendLineEnd(std::string& line, const char* pszFile, int iLine) {
     if (g_TraceSettings.wOptions & TRACE_OPT_WORKSTATION) {
         line += " [";
-        line += g_State.szWorkstation;
+        line += g_TraceState.szWorkstation;
         line += "]";
     }
     if ((g_TraceSettings.wOptions & TRACE_OPT_FILEANDLINE) && pszFile != nullptr && iLine > 0) {
@@ -206,90 +194,34 @@ void AppendLineEnd(std::string& line, const char* pszFile, int iLine) {
 void WriteText(const std::string& text) {
     std::size_t from = 0;
     for (std::size_t lf; (lf = text.find('\n', from)) != std::string::npos; from = lf + 1) {
-        std::fwrite(text.data() + from, 1, lf - from, g_State.pStream);
-        std::fwrite("\r\n", 1, 2, g_State.pStream);
+        std::fwrite(text.data() + from, 1, lf - from, g_TraceState.pStream);
+        std::fwrite("\r\n", 1, 2, g_TraceState.pStream);
     }
-    std::fwrite(text.data() + from, 1, text.size() - from, g_State.pStream);
+    std::fwrite(text.data() + from, 1, text.size() - from, g_TraceState.pStream);
 }
 
 // Writes one line and flushes it when the settings ask for it.
 void WriteLine(std::string& line) {
     line += '\n';
     WriteText(line);
-    if (g_TraceSettings.wFlush) std::fflush(g_State.pStream);
+    if (g_TraceSettings.wFlush) std::fflush(g_TraceState.pStream);
 }
 
 // A text or expression record: every piece but the body is common.
 void WriteBodyRecord(DWORD dwPrim, DWORD dwKindBit, DWORD dwSecLow, DWORD dwSecHigh,
                      const char* pszFile, int iLine, const std::string& body) {
-    std::lock_guard<std::mutex> lock(g_TraceMutex);
+    std::lock_guard<std::mutex> lock(TraceMutex());
     if (!PassesFilter(dwPrim, dwKindBit, dwSecLow, dwSecHigh)) return;
     int slot = ThreadSlot();
-    std::string line = LineStart(slot, true, g_State.anDepth[slot]);
+    std::string line = LineStart(slot, true, g_TraceState.anDepth[slot]);
     line += body;
     AppendLineEnd(line, pszFile, iLine);
     WriteLine(line);
 }
 
-// The header lines; called with the lock held and a stream open.
-void WriteHeaderLocked() {
-    static constexpr const char* kModules[] = {
-        "QLMZTXCATALOGAX100.dll",      "QLMZTXCatalogCPP100.dll",
-        QUORVEL_MODULE_FILE_NAME,      "QLMZTXQUORVELCPP200.DLL",
-        "pelvan.dll",                  "pelvan002.dll",
-        "QLMZTXFolderPickDlg100.ocx",  "QLMZTXFolderPickCombo100.ocx",
-    };
-    const TraceSettings& s = g_TraceSettings;
-    std::string text = "Zentrix - TRACING\n";
-    for (const char* module : kModules) {
-        char fileVersion[128];
-        char productVersion[128];
-        TraceGetModuleVersion(module, fileVersion, sizeof fileVersion, productVersion,
-                              sizeof productVersion);
-        text += module;
-        text += ": FILEVERSION: ";
-        text += fileVersion;
-        text += " PRODUCTVERSION: ";
-        text += productVersion;
-        text += '\n';
-    }
-    text += '\n';
-
-    auto hex = [](DWORD value) {
-        char buf[16];
-        std::snprintf(buf, sizeof buf, "%08" PRIX32, static_cast<std::uint32_t>(value));
-        return std::string(buf);
-    };
-    auto yesNo = [](bool on) { return std::string(on ? "YES" : "NO"); };
-    const std::pair<const char*, std::string> rows[] = {
-        {"tracing                 = ", s.wTracing ? "ON" : "OFF"},
-        {"timers                  = ", s.wTimers ? "ON" : "OFF"},
-        {"tracing primary level   = ", hex(s.dwPrimLevel)},
-        {"tracing secondary level (low)  = ", hex(s.dwSecLevelLow)},
-        {"tracing secondary level (high) = ", hex(s.dwSecLevelHigh)},
-        {"tracing file            = ", s.szPath},
-        {"with time               = ", yesNo(s.wOptions & TRACE_OPT_TIME)},
-        {"with threadid           = ", yesNo(s.wOptions & TRACE_OPT_THREADID)},
-        {"with file and line      = ", yesNo(s.wOptions & TRACE_OPT_FILEANDLINE)},
-        {"with instance           = ", yesNo(s.wOptions & TRACE_OPT_INSTANCE)},
-        {"with enter-leave        = ", yesNo(s.dwPrimLevel & TRACE_ENTER_LEAVE)},
-        {"with comments           = ", yesNo(s.dwPrimLevel & TRACE_COMMENTS)},
-        {"with params             = ", yesNo(s.dwPrimLevel & TRACE_PARAMS)},
-        {"with errors             = ", yesNo(s.dwPrimLevel & TRACE_ERRORS)},
-    };
-    for (const auto& [label, value] : rows) {
-        text += label;
-        text += value;
-        text += '\n';
-    }
-    text += '\n';
-    WriteText(text);
-    std::fflush(g_State.pStream);
-}
-
 void CloseLocked() {
-    if (g_State.pStream != nullptr) std::fclose(g_State.pStream);
-    g_State.pStream = nullptr;
+    if (g_TraceState.pStream != nullptr) std::fclose(g_TraceState.pStream);
+    g_TraceState.pStream = nullptr;
 }
 
 }  // namespace
@@ -356,30 +288,35 @@ WORD TraceReadConfig(const char* pszIniFile) {
 
 // ---- lifetime of the trace file ------------------------------------------------
 
+void TraceRecordLoadingThread() {
+    std::lock_guard<std::mutex> lock(TraceMutex());
+    g_TraceState.dwLoadingThread = w32::GetCurrentThreadId();
+}
+
 WORD TraceOpen(const char* pszIniFile) {
     try {
-        std::lock_guard<std::mutex> lock(g_TraceMutex);
+        std::lock_guard<std::mutex> lock(TraceMutex());
         const char* ini =
             (pszIniFile != nullptr && std::strlen(pszIniFile) >= 5) ? pszIniFile : "zx_trace.ini";
         if (TraceReadConfig(ini) == 1) return 1;
 
         CloseLocked();
         std::string host = w32::HostPath(g_TraceSettings.szPath);
-        if (!host.empty()) g_State.pStream = std::fopen(host.c_str(), "wb");
-        if (g_State.pStream == nullptr) {
+        if (!host.empty()) g_TraceState.pStream = std::fopen(host.c_str(), "wb");
+        if (g_TraceState.pStream == nullptr) {
             g_TraceSettings.wTracing = 0;
             return 1;
         }
 
-        DWORD size = sizeof g_State.szWorkstation;
-        if (!w32::GetComputerNameA(g_State.szWorkstation, &size))
-            BoundedCopy(g_State.szWorkstation, sizeof g_State.szWorkstation, "Unknown");
-        g_State.szWorkstation[sizeof g_State.szWorkstation - 1] = '\0';
+        DWORD size = sizeof g_TraceState.szWorkstation;
+        if (!w32::GetComputerNameA(g_TraceState.szWorkstation, &size))
+            BoundedCopy(g_TraceState.szWorkstation, sizeof g_TraceState.szWorkstation, "Unknown");
+        g_TraceState.szWorkstation[sizeof g_TraceState.szWorkstation - 1] = '\0';
 
-        WriteHeaderLocked();
+        TraceWriteHeader();
 
-        g_State.adwThreads[0] = g_State.dwLoadingThread;
-        g_State.nThreads = 1;
+        g_TraceState.adwThreads[0] = g_TraceState.dwLoadingThread;
+        g_TraceState.nThreads = 1;
         return 0;
     } catch (...) {
         return 1;
@@ -387,16 +324,9 @@ WORD TraceOpen(const char* pszIniFile) {
 }
 
 WORD TraceClose() {
-    std::lock_guard<std::mutex> lock(g_TraceMutex);
+    std::lock_guard<std::mutex> lock(TraceMutex());
     CloseLocked();
     return 0;
-}
-
-void TraceResetState() {
-    std::lock_guard<std::mutex> lock(g_TraceMutex);
-    std::memset(g_State.adwThreads, 0, sizeof g_State.adwThreads);
-    std::memset(g_State.anDepth, 0, sizeof g_State.anDepth);
-    g_State.nThreads = 0;
 }
 
 // ---- records --------------------------------------------------------------------
@@ -405,10 +335,10 @@ int TraceEnter(const void* pInstance, const char* pszClass, const char* pszMetho
                DWORD dwSecLow, DWORD dwSecHigh, const char* pszFile, int iLine,
                TraceLeaveGuard& guard) {
     try {
-        std::lock_guard<std::mutex> lock(g_TraceMutex);
+        std::lock_guard<std::mutex> lock(TraceMutex());
         if (!PassesFilter(dwPrim, TRACE_ENTER_LEAVE, dwSecLow, dwSecHigh)) return 0;
         int slot = ThreadSlot();
-        std::string line = LineStart(slot, true, g_State.anDepth[slot]);
+        std::string line = LineStart(slot, true, g_TraceState.anDepth[slot]);
         line += "->";
         if (pszClass != nullptr) line += pszClass;
         if ((g_TraceSettings.wOptions & TRACE_OPT_INSTANCE) && pInstance != nullptr) {
@@ -424,7 +354,7 @@ int TraceEnter(const void* pInstance, const char* pszClass, const char* pszMetho
         }
         AppendLineEnd(line, pszFile, iLine);
         WriteLine(line);
-        if (g_State.anDepth[slot] < SHRT_MAX) ++g_State.anDepth[slot];
+        if (g_TraceState.anDepth[slot] < SHRT_MAX) ++g_TraceState.anDepth[slot];
         guard.dwArmed = 1;
         return 1;
     } catch (...) {
@@ -434,12 +364,12 @@ int TraceEnter(const void* pInstance, const char* pszClass, const char* pszMetho
 
 void TraceLeave() {
     try {
-        std::lock_guard<std::mutex> lock(g_TraceMutex);
-        if (g_State.pStream == nullptr) return;
+        std::lock_guard<std::mutex> lock(TraceMutex());
+        if (g_TraceState.pStream == nullptr) return;
         int slot = ThreadSlot();
-        int depth = g_State.anDepth[slot];
+        int depth = g_TraceState.anDepth[slot];
         // The nesting goes back also when the record cannot be composed.
-        g_State.anDepth[slot] = static_cast<short>(depth > 0 ? depth - 1 : 0);
+        g_TraceState.anDepth[slot] = static_cast<short>(depth > 0 ? depth - 1 : 0);
         std::string line = LineStart(slot, false, depth - 1);
         line += "<- END METHODE";
         WriteLine(line);
@@ -501,11 +431,58 @@ void TraceExpr(const char* pszExpr, WORD wValue, const char* /*pszClass*/, DWORD
 // ---- header -----------------------------------------------------------------------
 
 void TraceWriteHeader() {
-    try {
-        std::lock_guard<std::mutex> lock(g_TraceMutex);
-        if (g_State.pStream != nullptr) WriteHeaderLocked();
-    } catch (...) {
+    static constexpr const char* kModules[] = {
+        "QLMZTXCATALOGAX100.dll",      "QLMZTXCatalogCPP100.dll",
+        QUORVEL_MODULE_FILE_NAME,      "QLMZTXQUORVELCPP200.DLL",
+        "pelvan.dll",                  "pelvan002.dll",
+        "QLMZTXFolderPickDlg100.ocx",  "QLMZTXFolderPickCombo100.ocx",
+    };
+    const TraceSettings& s = g_TraceSettings;
+    std::string text = "Zentrix - TRACING\n";
+    for (const char* module : kModules) {
+        char fileVersion[128];
+        char productVersion[128];
+        TraceGetModuleVersion(module, fileVersion, sizeof fileVersion, productVersion,
+                              sizeof productVersion);
+        text += module;
+        text += ": FILEVERSION: ";
+        text += fileVersion;
+        text += " PRODUCTVERSION: ";
+        text += productVersion;
+        text += '\n';
     }
+    text += '\n';
+
+    auto hex = [](DWORD value) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%08" PRIX32, static_cast<std::uint32_t>(value));
+        return std::string(buf);
+    };
+    auto yesNo = [](bool on) { return std::string(on ? "YES" : "NO"); };
+    const std::pair<const char*, std::string> rows[] = {
+        {"tracing                 = ", s.wTracing ? "ON" : "OFF"},
+        {"timers                  = ", s.wTimers ? "ON" : "OFF"},
+        {"tracing primary level   = ", hex(s.dwPrimLevel)},
+        {"tracing secondary level (low)  = ", hex(s.dwSecLevelLow)},
+        {"tracing secondary level (high) = ", hex(s.dwSecLevelHigh)},
+        {"tracing file            = ", s.szPath},
+        {"with time               = ", yesNo(s.wOptions & TRACE_OPT_TIME)},
+        {"with threadid           = ", yesNo(s.wOptions & TRACE_OPT_THREADID)},
+        {"with file and line      = ", yesNo(s.wOptions & TRACE_OPT_FILEANDLINE)},
+        {"with instance           = ", yesNo(s.wOptions & TRACE_OPT_INSTANCE)},
+        {"with enter-leave        = ", yesNo(s.dwPrimLevel & TRACE_ENTER_LEAVE)},
+        {"with comments           = ", yesNo(s.dwPrimLevel & TRACE_COMMENTS)},
+        {"with params             = ", yesNo(s.dwPrimLevel & TRACE_PARAMS)},
+        {"with errors             = ", yesNo(s.dwPrimLevel & TRACE_ERRORS)},
+    };
+    for (const auto& [label, value] : rows) {
+        text += label;
+        text += value;
+        text += '\n';
+    }
+    text += '\n';
+    WriteText(text);
+    std::fflush(g_TraceState.pStream);
 }
 
 void TraceGetModuleVersion(const char* pszModule, char* pszFileVersion, std::size_t nFileSize,
@@ -541,3 +518,5 @@ void TraceGetModuleVersion(const char* pszModule, char* pszFileVersion, std::siz
     } catch (...) {
     }
 }
+
+}  // namespace qvlib

@@ -3,12 +3,15 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <type_traits>
 #include <utility>
 
 #include <quorvel/Win32Api.h>
+
+namespace qvlib {
 
 // ---- settings (read once, at module load) ------------------------------------
 // Record-kind switches in the top byte of the primary level.
@@ -39,6 +42,19 @@ struct TraceSettings {
 // The one process-wide settings record.
 extern TraceSettings g_TraceSettings;
 
+// The rest of the trace's process-wide state (white-box tests read it).
+inline constexpr int kTraceThreadSlots = 9;  // slots 0..8, one per known thread
+inline constexpr int kTraceOverflowSlot = 9; // shared by every thread beyond the ninth
+struct TraceState {
+    std::FILE* pStream;                           // the trace file, null when none is open
+    DWORD dwLoadingThread;                        // the thread that loaded the module
+    DWORD adwThreads[kTraceThreadSlots];          // known threads by slot
+    short nThreads;                               // slots in use, 0..9
+    short anDepth[kTraceThreadSlots + 1];         // nesting per slot, slot 9 shared
+    char szWorkstation[16];                       // computer name, fetched by TraceOpen
+};
+extern TraceState g_TraceState;
+
 // True while tracing is switched on; every traced operation tests it before
 // it composes any text.
 inline bool TraceIsOn() { return g_TraceSettings.wTracing != 0; }
@@ -60,6 +76,10 @@ struct TraceLeaveGuard {
     }
 };
 
+// Records the calling thread as the one that loaded the module (its records
+// carry no thread tag); part of the module's load work.
+void TraceRecordLoadingThread();
+
 WORD TraceReadConfig(const char* pszIniFile);
 WORD TraceOpen(const char* pszIniFile);
 WORD TraceClose();
@@ -74,6 +94,8 @@ void TraceSysError(const char* pszText, DWORD dwError, const char* pszClass, DWO
                    DWORD dwSecLow, DWORD dwSecHigh, const char* pszFile, int iLine);
 void TraceExpr(const char* pszExpr, WORD wValue, const char* pszClass, DWORD dwPrim,
                DWORD dwSecLow, DWORD dwSecHigh, const char* pszFile, int iLine);
+// Writes the header; called by TraceOpen with the trace's lock held and the
+// file open.
 void TraceWriteHeader();
 void TraceGetModuleVersion(const char* pszModule, char* pszFileVersion, std::size_t nFileSize,
                            char* pszProductVersion, std::size_t nProductSize);
@@ -87,17 +109,14 @@ constexpr const char* TraceUnitFileName(const char* pszSourcePath) {
     return name;
 }
 
-// Forgets the thread and depth tables (slots and nesting), as they are at
-// module load; a following TraceOpen starts a trace as a fresh process would.
-// For the tests, which open and close many traces in one process.
-void TraceResetState();
-
 // A text argument as a trace line prints it: "NULL" for a null pointer,
 // "LEER" for an empty string.
 inline const char* TraceStr(const char* psz) {
     return psz == nullptr ? "NULL" : (*psz == '\0' ? "LEER" : psz);
 }
 inline const char* TraceStr(const std::string& s) { return s.empty() ? "LEER" : s.c_str(); }
+
+}  // namespace qvlib
 
 // ---- the calling convention of the library ----------------------------------
 // Each source unit names itself once, at file scope:
@@ -111,17 +130,18 @@ inline const char* TraceStr(const std::string& s) { return s.empty() ? "LEER" : 
 // printed in decimal (pass characters as strings, not as char values).
 //
 // An operation short enough for its trace tests to show (a drive conversion
-// takes a few nanoseconds) puts its body in a generic lambda handed to
-// TraceDispatch:
-//     return TraceDispatch(QV_TRACED_BODY { ...body... });
-// The body is compiled twice: once with its trace calls, taken while tracing
-// is on, and once without any, so that with tracing off the operation pays
-// one test. The lambda's parameter hides the namespace-wide qvTraced_ below,
-// which keeps every other operation's trace calls in place.
-inline constexpr std::true_type qvTraced_{};
+// takes a few nanoseconds) is compiled twice: its body is a lambda template
+// of one bool, Traced, whose trace calls are each guarded by
+// `if constexpr (Traced)`, and TraceDispatch runs the traced copy while
+// tracing is on and the untraced one, which pays nothing but that test,
+// otherwise:
+//     return TraceDispatch([&]<bool Traced>() -> DWORD {
+//         QV_TRACE_ENTER_IF(Traced, "GetResNameType");
+//         if constexpr (Traced) QV_PARAM(...);
+//         ...
+//     });
 
-// Code kept out of line and out of the hot code, and the untraced copy of a
-// body, kept in its operation.
+// Code kept out of line and out of the hot code.
 #if defined(__GNUC__)
 #define QV_TRACE_COLD __attribute__((noinline, cold))
 #define QV_TRACE_INLINE __attribute__((always_inline))
@@ -130,33 +150,45 @@ inline constexpr std::true_type qvTraced_{};
 #define QV_TRACE_INLINE
 #endif
 
-// The head of the body handed to TraceDispatch.
-#define QV_TRACED_BODY [&]([[maybe_unused]] auto qvTraced_) QV_TRACE_INLINE -> DWORD
+namespace qvlib {
 
 #if defined(QUORVEL_TRACE_COMPILED_OUT)
 template <class Body>
 QV_TRACE_INLINE inline DWORD TraceDispatch(Body&& body) {
-    return body(std::false_type{});
+    return body.template operator()<false>();
 }
 #else
 // The traced copy stays out of line, so that the untraced one keeps a frame
 // of its own size.
 template <class Body>
-QV_TRACE_COLD DWORD TraceDispatchTraced(Body body) {
-    return body(std::true_type{});
+QV_TRACE_COLD DWORD TraceDispatchTraced(Body& body) {
+    return body.template operator()<true>();
 }
 
 template <class Body>
 QV_TRACE_INLINE inline DWORD TraceDispatch(Body&& body) {
     if (TraceIsOn()) [[unlikely]]
         return TraceDispatchTraced(body);
-    return body(std::false_type{});
+    return body.template operator()<false>();
+}
+
+// The enter record, out of line: true when it armed a guard, which then
+// belongs to the caller's own guard (a flag the caller keeps in a register).
+QV_TRACE_COLD inline bool TraceEnterArmed(const char* pszMethod, DWORD dwSecLow, const char* pszFile,
+                                          int iLine) {
+    TraceLeaveGuard guard;
+    TraceEnter(nullptr, "CNetResConvert", pszMethod, 1, dwSecLow, 0, pszFile, iLine, guard);
+    const bool bArmed = guard.dwArmed != 0;
+    guard.dwArmed = 0;
+    return bArmed;
 }
 #endif
 
+}  // namespace qvlib
+
 #define QV_TRACE_UNIT(secLow)                                                   \
     static const DWORD s_dwTraceUnitMask = (secLow);                            \
-    static constexpr const char* s_pszTraceUnitFile = TraceUnitFileName(__FILE__)
+    static constexpr const char* s_pszTraceUnitFile = ::qvlib::TraceUnitFileName(__FILE__)
 
 #define QV_TRACE_CLASS "CNetResConvert"
 
@@ -165,27 +197,16 @@ QV_TRACE_INLINE inline DWORD TraceDispatch(Body&& body) {
 // that the normal build can be compared with one that pays nothing for them.
 // The expressions stay, unevaluated, so that what only a trace uses still
 // counts as used.
-#define QV_TRACE_ENTER(method) static_cast<void>(sizeof(method))
+#define QV_TRACE_ENTER_IF(traced, method) static_cast<void>(sizeof(traced) + sizeof(method))
 #define QV_PARAM(streamExpr) static_cast<void>(sizeof(std::declval<std::ostream&>() << streamExpr))
 #define QV_ERROR(streamExpr) QV_PARAM(streamExpr)
 #define QV_SYSERROR(streamExpr, dwError) static_cast<void>(sizeof(QV_PARAM(streamExpr), (dwError)))
 #else
 
-// The enter record, out of line: true when it armed a guard, which then
-// belongs to the caller's own guard (a flag the caller keeps in a register).
-QV_TRACE_COLD inline bool TraceEnterArmed(const char* pszMethod, DWORD dwSecLow, const char* pszFile,
-                                          int iLine) {
-    TraceLeaveGuard guard;
-    TraceEnter(nullptr, QV_TRACE_CLASS, pszMethod, 1, dwSecLow, 0, pszFile, iLine, guard);
-    const bool bArmed = guard.dwArmed != 0;
-    guard.dwArmed = 0;
-    return bArmed;
-}
-
-#define QV_TRACE_ENTER(method)                                                  \
-    TraceLeaveGuard qvTraceGuard_(qvTraced_ && TraceIsOn() &&                   \
-                                  TraceEnterArmed((method), s_dwTraceUnitMask,  \
-                                                  s_pszTraceUnitFile, __LINE__))
+#define QV_TRACE_ENTER_IF(traced, method)                                       \
+    ::qvlib::TraceLeaveGuard qvTraceGuard_((traced) && ::qvlib::TraceIsOn() &&  \
+                                           ::qvlib::TraceEnterArmed((method), s_dwTraceUnitMask, \
+                                                                    s_pszTraceUnitFile, __LINE__))
 
 // The text of a record is composed in a lambda kept out of line and out of
 // the hot code, so that a traced operation with tracing off pays one test
@@ -194,31 +215,32 @@ QV_TRACE_COLD inline bool TraceEnterArmed(const char* pszMethod, DWORD dwSecLow,
 // makes an operation fail or throw.
 #define QV_TRACE_RECORD(prefix, streamExpr, write)                              \
     do {                                                                        \
-        if constexpr (qvTraced_) {                                              \
-            if (TraceIsOn()) [[unlikely]] {                                     \
-                [&]() QV_TRACE_COLD {                                           \
-                    try {                                                       \
-                        std::ostringstream qvOs_;                               \
-                        qvOs_ << prefix << streamExpr;                          \
-                        write;                                                  \
-                    } catch (...) {                                             \
-                    }                                                           \
-                }();                                                            \
-            }                                                                   \
+        if (::qvlib::TraceIsOn()) [[unlikely]] {                                \
+            [&]() QV_TRACE_COLD {                                               \
+                try {                                                           \
+                    std::ostringstream qvOs_;                                   \
+                    qvOs_ << prefix << streamExpr;                              \
+                    write;                                                      \
+                } catch (...) {                                                 \
+                }                                                               \
+            }();                                                                \
         }                                                                       \
     } while (0)
 
 #define QV_PARAM(streamExpr)                                                    \
     QV_TRACE_RECORD("PARAM:", streamExpr,                                       \
-                    TraceParam(qvOs_.str().c_str(), QV_TRACE_CLASS, 1, s_dwTraceUnitMask, 0))
+                    ::qvlib::TraceParam(qvOs_.str().c_str(), QV_TRACE_CLASS, 1, s_dwTraceUnitMask, 0))
 
 #define QV_ERROR(streamExpr)                                                    \
     QV_TRACE_RECORD("ERROR:", streamExpr,                                       \
-                    TraceText(qvOs_.str().c_str(), QV_TRACE_CLASS, 1, s_dwTraceUnitMask, 0, \
-                              s_pszTraceUnitFile, __LINE__))
+                    ::qvlib::TraceText(qvOs_.str().c_str(), QV_TRACE_CLASS, 1, s_dwTraceUnitMask, 0, \
+                                       s_pszTraceUnitFile, __LINE__))
 
 #define QV_SYSERROR(streamExpr, dwError)                                        \
     QV_TRACE_RECORD("ERROR:", streamExpr,                                       \
-                    TraceSysError(qvOs_.str().c_str(), (dwError), QV_TRACE_CLASS, 1, \
-                                  s_dwTraceUnitMask, 0, s_pszTraceUnitFile, __LINE__))
+                    ::qvlib::TraceSysError(qvOs_.str().c_str(), (dwError), QV_TRACE_CLASS, 1, \
+                                           s_dwTraceUnitMask, 0, s_pszTraceUnitFile, __LINE__))
 #endif
+
+// An operation traced in every build.
+#define QV_TRACE_ENTER(method) QV_TRACE_ENTER_IF(true, method)

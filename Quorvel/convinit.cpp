@@ -8,6 +8,8 @@
 
 QV_TRACE_UNIT(2);
 
+using namespace qvlib;
+
 namespace {
 
 // The library's registry key below HKEY_LOCAL_MACHINE.
@@ -75,6 +77,11 @@ DWORD CNetResConvert::GetSysVersion(DWORD& dwPlatformId) {
 
 DWORD CNetResConvert::GetNetProv(_Networks& tNet) {
     QV_TRACE_ENTER("GetNetProv");
+    // The providers' records belong to the lists: their change advances the
+    // lists' generation, on every way out.
+    struct Changed {
+        ~Changed() { ListsChanged(); }
+    } changed;
 
     char szName[100];
     DWORD dwMsError = 0;

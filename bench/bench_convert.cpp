@@ -12,8 +12,8 @@
 #include <quorvel/sim/Workstation.h>
 
 #include <quorvel/NetResConvert.h>
-#include "TestAccess.h"
-#include "Zx_trace.h"
+#include "LibraryAccess.h"
+#include "TraceSupport.h"
 
 namespace {
 
@@ -64,9 +64,7 @@ std::string BenchWorkstation() {
 // Tracing off, the benchmark workstation in force, and the mount list and
 // server list built, so that the loops measure the conversions alone.
 void Prepare(benchmark::State& state) {
-    TraceClose();
-    TraceResetState();
-    std::memset(&g_TraceSettings, 0, sizeof g_TraceSettings);
+    qvtest::ResetTraceToLoadState();
     std::string error;
     if (!qvsim::UseText(BenchWorkstation(), "bench.json", ".", error)) {
         state.SkipWithError(error.c_str());

@@ -13,8 +13,8 @@
 #include <quorvel/sim/Workstation.h>
 
 #include <quorvel/NetResConvert.h>
-#include "TestAccess.h"
-#include "Zx_trace.h"
+#include "LibraryAccess.h"
+#include "TraceSupport.h"
 
 namespace {
 
@@ -70,9 +70,7 @@ const std::string& Grown(const std::string& kind, long n) {
 
 // Tracing off and the grown workstation in force, the library as loaded.
 bool Use(benchmark::State& state, const std::string& kind) {
-    TraceClose();
-    TraceResetState();
-    std::memset(&g_TraceSettings, 0, sizeof g_TraceSettings);
+    qvtest::ResetTraceToLoadState();
     std::string error;
     if (!qvsim::UseText(Grown(kind, state.range(0)), "scaling.json", ".", error)) {
         state.SkipWithError(error.c_str());

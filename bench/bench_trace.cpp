@@ -25,9 +25,9 @@ DWORD Work(const char* pszName, char* pszOut, DWORD dwSize) {
 
 DWORD Traced(const char* pszName, char* pszOut, DWORD dwSize) {
     QV_TRACE_ENTER("ConvRes2DNC");
-    QV_PARAM("Res=" << TraceStr(pszName) << ", BufSize=" << dwSize);
+    QV_PARAM("Res=" << qvlib::TraceStr(pszName) << ", BufSize=" << dwSize);
     DWORD dwRet = Work(pszName, pszOut, dwSize);
-    QV_PARAM("DNC=" << TraceStr(pszOut));
+    QV_PARAM("DNC=" << qvlib::TraceStr(pszOut));
     QV_PARAM("Separators=" << dwRet);
     return dwRet;
 }
@@ -38,7 +38,7 @@ DWORD Plain(const char* pszName, char* pszOut, DWORD dwSize) {
 
 template <DWORD (*Operation)(const char*, char*, DWORD)>
 void BM_Operation(benchmark::State& state) {
-    g_TraceSettings.wTracing = 0;
+    qvlib::g_TraceSettings.wTracing = 0;
     const char* pszName = "\\\\SRV1\\VOL1\\Daten\\Projekte";
     char szOut[260];
     for (auto _ : state) {

@@ -56,7 +56,7 @@ std::vector<CommandSpec> MakeTable() {
          {{"MODE", "the mode to set, 0 to 65535", K::Mode, false}}, false},
         {Cmd::Shell, "shell", "run the commands read from standard input, one per line (help, exit)", {}, false},
     };
-    if (host::kSimulated)
+    if (host::Simulated())
         table.push_back({Cmd::Workstation, "workstation",
                          "print the embedded default workstation, or check FILE and print it normalised",
                          {{"FILE", "workstation description (JSON)", K::Text, false}}, false});
@@ -72,7 +72,7 @@ std::string OperandError(const OperandSpec& op, std::string_view text, std::uint
 class TopFormatter : public CLI::Formatter {
 public:
     std::string make_usage(const CLI::App*, std::string) const override {
-        return std::string("Usage: quorvel ") + (host::kSimulated ? "[--workstation FILE] " : "") +
+        return std::string("Usage: quorvel ") + (host::Simulated() ? "[--workstation FILE] " : "") +
                "[--json] [--size N] [--progress] COMMAND [ARG...]\n"
                "       quorvel --help | --version\n";
     }
@@ -143,7 +143,7 @@ std::uint32_t ParseBufferSize(std::string_view text) {
 Invocation ParseCommand(const std::vector<std::string>& words) {
     if (words.empty()) throw UsageError("missing COMMAND (quorvel --help lists the commands)");
     const CommandSpec* spec = FindCommand(words.front());
-    if (!spec && !host::kSimulated && words.front() == "workstation")
+    if (!spec && !host::Simulated() && words.front() == "workstation")
         throw UsageError("workstation: " + std::string(host::kNoSimulation));
     if (!spec && words.front().size() > 1 && words.front()[0] == '-')
         throw UsageError("unknown option '" + words.front() + "' (quorvel --help lists the options)");
@@ -211,16 +211,16 @@ Invocation ParseCommand(const std::vector<std::string>& words) {
     return inv;
 }
 
-GlobalOptions ParseGlobalOptions(int argc, const char* const* argv) {
+GlobalOptions ParseGlobalOptions(const std::vector<std::string>& args) {
     GlobalOptions result;
     // The common case, a command with no global option before it: CLI11
     // would stop at that first word and leave it and the rest as they are.
-    if (argc > 1 && argv[1] != nullptr && argv[1][0] != '\0' && argv[1][0] != '-') {
-        result.command.assign(argv + 1, argv + argc);
+    if (args.size() > 1 && !args[1].empty() && args[1][0] != '-') {
+        result.command.assign(args.begin() + 1, args.end());
         return result;
     }
 
-    CLI::App app{host::kSimulated
+    CLI::App app{host::Simulated()
                      ? "Network resource names and lists of the quorvel library, on a simulated workstation."
                      : "Network resource names and lists of the quorvel library, on this workstation.",
                  "quorvel"};
@@ -236,27 +236,32 @@ GlobalOptions ParseGlobalOptions(int argc, const char* const* argv) {
     std::string workstation;
     std::string size;
     CLI::Option* workstationOption = nullptr;
-    if (host::kSimulated) {
+    if (host::Simulated()) {
         workstationOption =
             app.add_option("--workstation", workstation,
                            "simulated workstation description (same as QUORVEL_WORKSTATION=FILE)")
                 ->type_name("FILE");
     } else {
         // The global options come before the command.
-        for (int i = 1; i < argc && !FindCommand(argv[i]); ++i) {
-            const std::string_view arg = argv[i];
-            if (arg == "--workstation" || arg.starts_with("--workstation="))
-                throw UsageError("--workstation: " + std::string(host::kNoSimulation));
+        for (std::size_t i = 1; i < args.size() && !FindCommand(args[i]); ++i) {
+            const std::string_view arg = args[i];
+            if (arg == "--workstation" || arg.starts_with("--workstation=")) {
+                result.usageError = "--workstation: " + std::string(host::kNoSimulation);
+                return result;
+            }
         }
     }
-    app.add_flag("--json", result.json, "one JSON object per result (JSON Lines)");
+    CLI::Option* jsonOption = app.add_flag("--json", result.json, "one JSON object per result (JSON Lines)");
     app.add_flag("--progress", result.progress,
                  "to-dnc -: names done and names per second on standard error (a terminal only)");
     CLI::Option* sizeOption = app.add_option(
         "--size", size, "buffer size in bytes handed to ConvRes2DNC (default 260)")->type_name("N");
 
     try {
-        app.parse(argc, argv);
+        // CLI11 takes the arguments in reverse order, the program's name left out.
+        std::vector<std::string> rest(args.rbegin(), args.rend() - (args.empty() ? 0 : 1));
+        app.parse(rest);
+        if (sizeOption->count() > 0) result.size = ParseBufferSize(size);
     } catch (const CLI::CallForHelp&) {
         result.exitText = app.help();
         return result;
@@ -264,36 +269,18 @@ GlobalOptions ParseGlobalOptions(int argc, const char* const* argv) {
         result.exitText = std::string(e.what()) + "\n";
         return result;
     } catch (const CLI::ParseError& e) {
-        throw UsageError(e.what());
+        // --json counts when it was read before the fault.
+        result.json = jsonOption->count() > 0;
+        result.usageError = e.what();
+        return result;
+    } catch (const UsageError& e) {
+        result.usageError = e.what();
+        return result;
     }
     if (workstationOption && workstationOption->count() > 0) result.workstation = workstation;
-    if (sizeOption->count() > 0) result.size = ParseBufferSize(size);
     result.command = app.remaining();
-    if (result.command.empty()) throw UsageError("missing COMMAND (quorvel --help lists the commands)");
+    if (result.command.empty()) result.usageError = "missing COMMAND (quorvel --help lists the commands)";
     return result;
-}
-
-EarlyOptions ScanGlobalOptions(int argc, const char* const* argv) {
-    // As the parser does: options up to the first word that is none (the
-    // command) or "--"; a value option takes the next word whatever it is;
-    // unknown options are passed over (the command line is refused later).
-    EarlyOptions found;
-    for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg.size() < 2 || arg[0] != '-' || arg == "--") break;
-        const std::string_view name = arg.substr(0, arg.find('='));
-        if (name == "--workstation" || name == "--size") {
-            const char* value = argv[i] + name.size() + 1;
-            if (name.size() == arg.size()) {
-                if (i + 1 >= argc || argv[i + 1] == nullptr) return {};
-                value = argv[++i];
-            }
-            if (name == "--workstation") found.workstation = value;
-        } else if (name == "--json") {
-            found.json = true;
-        }
-    }
-    return found;
 }
 
 }  // namespace qvcli

@@ -93,24 +93,16 @@ Invocation ParseCommand(const std::vector<std::string>& words);
 
 struct GlobalOptions {
     std::optional<std::string> workstation;
-    bool json = false;
+    bool json = false;  // also with usageError: whether --json came before the fault
     bool progress = false;
     std::uint32_t size = kDefaultBufferSize;
     std::vector<std::string> command;  // COMMAND ARG...
     std::optional<std::string> exitText;  // --help or --version: print this, exit 0
+    std::optional<std::string> usageError;  // what is wrong with the command line
 };
 
-// argv as main received it.
-GlobalOptions ParseGlobalOptions(int argc, const char* const* argv);
-
-// What the global options of argv name, found the way ParseGlobalOptions
-// finds them, without allocating: safe before any library is initialised.
-// workstation points into argv (null when --workstation is not given).
-struct EarlyOptions {
-    const char* workstation = nullptr;
-    bool json = false;
-};
-EarlyOptions ScanGlobalOptions(int argc, const char* const* argv);
+// The program's arguments, args[0] its name.
+GlobalOptions ParseGlobalOptions(const std::vector<std::string>& args);
 
 // The commands for the help of the shell.
 std::string CommandList();

@@ -1,19 +1,12 @@
 #include "Commands.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
-#if !defined(QUORVEL_CLI_REAL_PLATFORM)
-#include <quorvel/sim/Workstation.h>
-#endif
-
 #include <quorvel/NetResConvert.h>
-#include <quorvel/Win32Api.h>
 #include "Host.h"
 #include "ShellWords.h"
 
@@ -84,17 +77,40 @@ bool PrepareName(std::string_view text, std::string& ansi, const char*& name, Re
     return false;
 }
 
-// The library reads a name into buffers of MAX_PATH bytes, its terminator included.
-void WarnIfLong(Reporter& reporter, const std::string& command, std::string_view input, std::size_t bytes) {
-    if (bytes < MAX_PATH) return;
-    reporter.Warning(command + " " + std::string(input) + ": the name has " + std::to_string(bytes) +
-                     " bytes; the library reads at most " + std::to_string(MAX_PATH - 1) + " of them");
+// The size of the library's path buffers: 260 bytes, the terminator included.
+constexpr std::size_t kPathSize = 260;
+
+// How many bytes of a name the library reads, where it reads fewer than a
+// long name has: ConvRes2DNC converts a name beginning with two backslashes
+// from its first 260 bytes (a drive path whole), GetServerFromDNC reads its
+// first 259 and ExtractServerVolume its first 260. 0: the name is read whole,
+// or refused when it is too long (the DNC-to-UNC operations).
+std::size_t BytesRead(Cmd command, std::string_view ansi) {
+    switch (command) {
+    case Cmd::ToDnc:
+        return ansi.starts_with("\\\\") ? kPathSize : 0;
+    case Cmd::ServerOf:
+        return kPathSize - 1;
+    case Cmd::SplitVolume:
+        return kPathSize;
+    default:
+        return 0;
+    }
+}
+
+// A warning for a name of which the library reads only a part.
+void WarnIfCut(Reporter& reporter, const CommandSpec& spec, std::string_view input, std::string_view ansi) {
+    const std::size_t read = BytesRead(spec.id, ansi);
+    if (read == 0 || ansi.size() <= read) return;
+    reporter.Warning(std::string(spec.name) + " " + std::string(input) + ": the name has " +
+                     std::to_string(ansi.size()) + " bytes; the library reads only its first " +
+                     std::to_string(read));
 }
 
 // Everything the library hands back is in the code page; ASCII is UTF-8 as it is.
 std::string_view ToUtf8(std::string_view ansi, std::string& utf8) {
     if (IsAscii(ansi)) return ansi;
-    utf8 = host::AnsiToUtf8(std::string(ansi));
+    utf8 = host::AnsiToUtf8(ansi);
     return utf8;
 }
 
@@ -128,7 +144,7 @@ private:
 };
 
 std::string FromAnsi(const char* text, std::size_t max) {
-    return host::AnsiToUtf8(std::string(text, strnlen(text, max)));
+    return host::AnsiToUtf8(std::string_view(text, strnlen(text, max)));
 }
 
 std::optional<std::string> FromAnsi(const char* text) {
@@ -146,8 +162,8 @@ std::vector<std::string> FromAnsi(const std::vector<std::string>& list) {
 // An output buffer of the interface's 260 bytes, with one zero byte behind it
 // so that a result that fills it completely still reads as a string.
 struct PathBuffer {
-    char data[MAX_PATH + 1] = {};
-    std::string Text() const { return FromAnsi(data, MAX_PATH); }
+    char data[kPathSize + 1] = {};
+    std::string Text() const { return FromAnsi(data, kPathSize); }
 };
 
 Record ToRecord(const NETRESOURCEA& res) {
@@ -202,7 +218,7 @@ std::optional<std::string> ProviderOfListedServer(const std::string& server) {
     NETRESOURCEA res{};
     DWORD status = CNetResConvert::GetFirstServer(&res);
     for (DWORD index = 1; status == 0; ++index) {
-        if (res.lpRemoteName && w32::MbsICmp(res.lpRemoteName, server.c_str()) == 0)
+        if (res.lpRemoteName && host::SameName(res.lpRemoteName, server.c_str()))
             return res.lpProvider ? std::optional<std::string>(res.lpProvider) : std::nullopt;
         if (index == 0) break;  // wrapped around
         res = NETRESOURCEA{};
@@ -216,13 +232,13 @@ std::optional<std::string> ProviderOfListedServer(const std::string& server) {
 Session::Session(Reporter& reporter, std::uint32_t bufferSize, std::FILE* in, bool progress)
     : reporter_(reporter), bufferSize_(bufferSize), in_(in), progress_(progress) {}
 
-std::string Session::ToLibrary(const std::string& command, const std::string& text) {
+std::string Session::ToLibrary(const CommandSpec& spec, const std::string& text) {
     std::string ansi;
     const char* name = nullptr;
     Refused refused;
     if (!PrepareName(text, ansi, name, refused)) throw refused;
     if (name == text.c_str()) ansi = text;
-    WarnIfLong(reporter_, command, text, ansi.size());
+    WarnIfCut(reporter_, spec, text, ansi);
     return ansi;
 }
 
@@ -236,12 +252,12 @@ void Session::Run(const Invocation& inv) {
     try {
         RunOne(inv, command, arg);
     } catch (const Refused& r) {
-        reporter_.Report(RefusedResult(command, r.input, r.status, r.message, false));
+        reporter_.Report(RefusedResult(command, r.input, r.status, r.message));
     }
 }
 
 void Session::RunOne(const Invocation& inv, const std::string& command, const std::string& arg) {
-    auto ToAnsi = [&](const std::string& text) { return ToLibrary(command, text); };
+    auto ToAnsi = [&](const std::string& text) { return ToLibrary(*inv.spec, text); };
     switch (inv.spec->id) {
     case Cmd::ToDnc:
         ToDnc(inv);
@@ -355,18 +371,17 @@ void Session::ToDnc(const Invocation& inv) {
     for (const std::string& name : inv.args) {
         if (reporter_.Failed()) return;
         if (name == "-") {
-            ConvertStream(size);
+            ConvertStream(*inv.spec, size);
             continue;
         }
         try {
-            const std::string ansi = ToLibrary("to-dnc", name);
+            const std::string ansi = ToLibrary(*inv.spec, name);
             DWORD bufSize = 0;
             const DWORD status = converter.Convert(ansi.c_str(), bufSize);
             std::string utf8;
-            const std::string dnc = status == 0 ? std::string(ToUtf8(converter.Result(), utf8)) : std::string();
-            reporter_.Report(ToDncResult(name, status, dnc, bufSize, false));
+            reporter_.ToDnc(name, status, status == 0 ? ToUtf8(converter.Result(), utf8) : "", bufSize, "", false);
         } catch (const Refused& r) {
-            reporter_.Report(RefusedResult("to-dnc", r.input, r.status, r.message, false));
+            reporter_.ToDnc(r.input, r.status, "", 0, r.message, false);
         }
     }
 }
@@ -374,10 +389,10 @@ void Session::ToDnc(const Invocation& inv) {
 // The hot loop of a catalogue: no allocation per name (the line, the name in
 // the code page and the output line reuse their buffers), and no result object
 // unless a name fails.
-void Session::ConvertStream(std::uint32_t size) {
+void Session::ConvertStream(const CommandSpec& spec, std::uint32_t size) {
     DncConverter converter(size);
     LineReader reader(in_, kMaxLine);
-    ProgressMeter progress(reporter_, progress_ && ::isatty(fileno(stderr)));
+    ProgressMeter progress(reporter_, progress_ && host::IsTerminal(stderr));
     std::string ansi;
     std::string utf8;
     std::string_view line;
@@ -390,37 +405,35 @@ void Session::ConvertStream(std::uint32_t size) {
             refused = {std::string(line), kStatusNameTooLong,
                        "line longer than " + std::to_string(kMaxLine) + " bytes"};
         } else if (line.empty()) {
-            reporter_.StreamedEmpty();
+            reporter_.ToDnc(line, 0, "", 0, "", true);
             continue;
         } else if (PrepareName(line, ansi, name, refused)) {
-            const std::size_t bytes = name == line.data() ? line.size() : ansi.size();
-            WarnIfLong(reporter_, "to-dnc", line, bytes);
+            WarnIfCut(reporter_, spec, line, name == line.data() ? line : std::string_view(ansi));
             DWORD bufSize = 0;
             const DWORD status = converter.Convert(name, bufSize);
-            if (status == 0)
-                reporter_.StreamedDnc(line, ToUtf8(converter.Result(), utf8));
-            else
-                reporter_.Report(ToDncResult(std::string(line), status, "", bufSize, true));
+            reporter_.ToDnc(line, status, status == 0 ? ToUtf8(converter.Result(), utf8) : "", bufSize, "", true);
             continue;
         }
-        reporter_.Report(RefusedResult("to-dnc", refused.input, refused.status, refused.message, true));
+        reporter_.ToDnc(refused.input, refused.status, "", 0, refused.message, true);
     }
     if (reader.Error() != 0) reporter_.Failure(std::string("cannot read standard input: ") + std::strerror(reader.Error()));
 }
 
 void Session::Volumes(const Invocation& inv) {
     const std::string& server = inv.args.at(0);
-    std::string remote = ToLibrary("volumes", server);
+    std::string remote = ToLibrary(*inv.spec, server);
     std::optional<std::string> provider;
     if (inv.args.size() > 1)
-        provider = ToLibrary("volumes", inv.args[1]);
+        provider = ToLibrary(*inv.spec, inv.args[1]);
     else
         provider = ProviderOfListedServer(remote);
 
+    // A server record as GetFirstServer gives one: the whole network (scope
+    // 2), disks (type 1), a server (display type 2).
     NETRESOURCEA res{};
-    res.dwScope = RESOURCE_GLOBALNET;
-    res.dwType = RESOURCETYPE_DISK;
-    res.dwDisplayType = RESOURCEDISPLAYTYPE_SERVER;
+    res.dwScope = 2;
+    res.dwType = 1;
+    res.dwDisplayType = 2;
     res.dwUsage = 0;
     res.lpRemoteName = remote.data();
     res.lpProvider = provider ? provider->data() : nullptr;
@@ -431,22 +444,16 @@ void Session::Volumes(const Invocation& inv) {
 }
 
 void Session::Workstation(const Invocation& inv) {
-#if defined(QUORVEL_CLI_REAL_PLATFORM)
-    (void)inv;
-    reporter_.Usage("workstation", host::kNoSimulation);
-#else
+    std::optional<std::string> file;
+    if (!inv.args.empty()) file = inv.args.front();
     std::string text;
-    if (inv.args.empty()) {
-        text = qvsim::DefaultWorkstationJson();
-    } else {
-        std::string error;
-        std::vector<std::string> warnings;
-        const bool ok = qvsim::CheckFile(inv.args.front(), text, error, &warnings);
-        for (const std::string& warning : warnings) reporter_.Warning(warning);
-        if (!ok) {
-            reporter_.Usage("workstation", error);
-            return;
-        }
+    std::string error;
+    std::vector<std::string> warnings;
+    const bool ok = host::DescribeWorkstation(file, text, error, warnings);
+    for (const std::string& warning : warnings) reporter_.Warning(warning);
+    if (!ok) {
+        reporter_.Usage("workstation", error);
+        return;
     }
     if (reporter_.IsJson()) {
         // One line, like every other result of --json.
@@ -454,7 +461,6 @@ void Session::Workstation(const Invocation& inv) {
         if (!parsed.is_discarded()) text = parsed.dump(-1, ' ', false, Json::error_handler_t::replace);
     }
     reporter_.Text(text);
-#endif
 }
 
 void Session::RunShell() {
@@ -462,7 +468,7 @@ void Session::RunShell() {
     reporter_.SetShell(true);
     LineReader reader(in_, kMaxLine);
     // A person at a terminal gets a prompt, on standard error as shells do.
-    const bool prompt = ::isatty(fileno(in_));
+    const bool prompt = host::IsTerminal(in_);
     std::string_view line;
     bool cut = false;
     for (;;) {

@@ -24,11 +24,11 @@ public:
 private:
     void RunOne(const Invocation& inv, const std::string& command, const std::string& arg);
     void ToDnc(const Invocation& inv);
-    void ConvertStream(std::uint32_t size);
+    void ConvertStream(const CommandSpec& spec, std::uint32_t size);
     void Volumes(const Invocation& inv);
     void Workstation(const Invocation& inv);
-    // text in the workstation's code page, checked (see Commands.cpp).
-    std::string ToLibrary(const std::string& command, const std::string& text);
+    // text in the code page of the library, checked (see Commands.cpp).
+    std::string ToLibrary(const CommandSpec& spec, const std::string& text);
 
     Reporter& reporter_;
     std::uint32_t bufferSize_;

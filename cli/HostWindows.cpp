@@ -1,6 +1,7 @@
-// The tool on the system's own functions: the system's ANSI code page, and
-// the arguments taken from the wide command line (argv holds them in the
-// ANSI code page, where a character outside it is already lost).
+// The command on the system's own functions: no simulated workstation, the
+// system's ANSI code page, and the arguments taken from the wide command line
+// (argv holds them in the ANSI code page, where a character outside it is
+// already lost).
 #include "Host.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -9,11 +10,13 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <mbstring.h>
+
 namespace qvcli::host {
 
 namespace {
 
-std::wstring ToWide(UINT codePage, DWORD flags, const std::string& text) {
+std::wstring ToWide(UINT codePage, DWORD flags, std::string_view text) {
     if (text.empty()) return {};
     const int n = ::MultiByteToWideChar(codePage, flags, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
@@ -61,11 +64,26 @@ bool ToAnsiExact(const wchar_t* wide, int length, std::string& ansi) {
 
 }  // namespace
 
+bool Simulated() { return false; }
+
+bool ChooseWorkstation(const std::optional<std::string>& file, std::string& error,
+                       std::vector<std::string>& /*warnings*/) {
+    if (!file) return true;
+    error = std::string("--workstation: ") + kNoSimulation;
+    return false;
+}
+
+bool DescribeWorkstation(const std::optional<std::string>& /*file*/, std::string& /*text*/, std::string& error,
+                         std::vector<std::string>& /*warnings*/) {
+    error = kNoSimulation;
+    return false;
+}
+
 unsigned CodePage() { return ::GetACP(); }
 
 bool Utf8ToAnsiExact(std::string_view utf8, std::string& ansi, std::size_t& bad) {
     ansi.clear();
-    const std::wstring wide = ToWide(CP_UTF8, MB_ERR_INVALID_CHARS, std::string(utf8));
+    const std::wstring wide = ToWide(CP_UTF8, MB_ERR_INVALID_CHARS, utf8);
     if ((utf8.empty() || !wide.empty()) && ToAnsiExact(wide.data(), static_cast<int>(wide.size()), ansi))
         return true;
     // Sequence by sequence, to find the first that fails.
@@ -83,9 +101,15 @@ bool Utf8ToAnsiExact(std::string_view utf8, std::string& ansi, std::size_t& bad)
     return true;
 }
 
-std::string AnsiToUtf8(const std::string& ansi) {
+std::string AnsiToUtf8(std::string_view ansi) {
     const std::wstring wide = ToWide(CP_ACP, 0, ansi);
     return FromWide(CP_UTF8, wide.data(), static_cast<int>(wide.size()));
+}
+
+// The C runtime's multibyte code page is the system's ANSI code page, as the
+// library's own comparisons have it.
+bool SameName(const char* a, const char* b) {
+    return ::_mbsicmp(reinterpret_cast<const unsigned char*>(a), reinterpret_cast<const unsigned char*>(b)) == 0;
 }
 
 std::vector<std::string> Arguments(int argc, char** argv) {

@@ -6,15 +6,10 @@
 #include <cstring>
 #include <utility>
 
-#include <unistd.h>
-
 #include <quorvel/NetResConvert.h>
-#include <quorvel/Win32Api.h>
+#include <quorvel/quorvel.h>
 
-#if defined(_WIN32)
-// The C runtime MinGW links (msvcrt) has no unlocked fwrite.
-#define fwrite_unlocked fwrite
-#endif
+#include "Host.h"
 
 namespace qvcli {
 
@@ -25,48 +20,48 @@ struct NamedCode {
     const char* name;
 };
 
-#define QV_CODE(name) {static_cast<std::uint32_t>(name), #name}
-
+// Windows error numbers the library, its platform or the command can answer.
 constexpr NamedCode kStatusNames[] = {
-    QV_CODE(ERROR_FILE_NOT_FOUND),
-    QV_CODE(ERROR_PATH_NOT_FOUND),
-    QV_CODE(ERROR_ACCESS_DENIED),
-    QV_CODE(ERROR_INVALID_HANDLE),
-    QV_CODE(ERROR_NOT_ENOUGH_MEMORY),
-    QV_CODE(ERROR_OUTOFMEMORY),
-    QV_CODE(ERROR_NOT_SUPPORTED),
-    QV_CODE(ERROR_REM_NOT_LIST),
-    QV_CODE(ERROR_BAD_NETPATH),
-    QV_CODE(ERROR_NETWORK_BUSY),
-    QV_CODE(ERROR_DEV_NOT_EXIST),
-    QV_CODE(ERROR_BAD_NET_RESP),
-    QV_CODE(ERROR_UNEXP_NET_ERR),
-    QV_CODE(ERROR_NETNAME_DELETED),
-    QV_CODE(ERROR_NETWORK_ACCESS_DENIED),
-    QV_CODE(ERROR_BAD_DEV_TYPE),
-    QV_CODE(ERROR_BAD_NET_NAME),
-    QV_CODE(ERROR_INVALID_PARAMETER),
-    QV_CODE(ERROR_BUFFER_OVERFLOW),
-    QV_CODE(ERROR_INSUFFICIENT_BUFFER),
-    QV_CODE(ERROR_INVALID_NAME),
-    {kStatusNameTooLong, "ERROR_FILENAME_EXCED_RANGE"},
-    {kStatusNoTranslation, "ERROR_NO_UNICODE_TRANSLATION"},
-    QV_CODE(ERROR_INVALID_LEVEL),
-    QV_CODE(ERROR_BAD_PATHNAME),
-    QV_CODE(ERROR_MORE_DATA),
-    QV_CODE(ERROR_NO_MORE_ITEMS),
-    QV_CODE(ERROR_MR_MID_NOT_FOUND),
-    QV_CODE(ERROR_INVALID_ADDRESS),
-    QV_CODE(ERROR_BAD_DEVICE),
-    QV_CODE(ERROR_CONNECTION_UNAVAIL),
-    QV_CODE(ERROR_NO_NET_OR_BAD_PATH),
-    QV_CODE(ERROR_BAD_PROVIDER),
-    QV_CODE(ERROR_CANNOT_OPEN_PROFILE),
-    QV_CODE(ERROR_BAD_PROFILE),
-    QV_CODE(ERROR_NOT_CONTAINER),
-    QV_CODE(ERROR_EXTENDED_ERROR),
-    QV_CODE(ERROR_NO_NETWORK),
-    QV_CODE(ERROR_NOT_CONNECTED),
+    {2, "ERROR_FILE_NOT_FOUND"},
+    {3, "ERROR_PATH_NOT_FOUND"},
+    {5, "ERROR_ACCESS_DENIED"},
+    {6, "ERROR_INVALID_HANDLE"},
+    {8, "ERROR_NOT_ENOUGH_MEMORY"},
+    {14, "ERROR_OUTOFMEMORY"},
+    {50, "ERROR_NOT_SUPPORTED"},
+    {51, "ERROR_REM_NOT_LIST"},
+    {53, "ERROR_BAD_NETPATH"},
+    {54, "ERROR_NETWORK_BUSY"},
+    {55, "ERROR_DEV_NOT_EXIST"},
+    {58, "ERROR_BAD_NET_RESP"},
+    {59, "ERROR_UNEXP_NET_ERR"},
+    {64, "ERROR_NETNAME_DELETED"},
+    {65, "ERROR_NETWORK_ACCESS_DENIED"},
+    {66, "ERROR_BAD_DEV_TYPE"},
+    {67, "ERROR_BAD_NET_NAME"},
+    {87, "ERROR_INVALID_PARAMETER"},
+    {111, "ERROR_BUFFER_OVERFLOW"},
+    {122, "ERROR_INSUFFICIENT_BUFFER"},
+    {123, "ERROR_INVALID_NAME"},
+    {206, "ERROR_FILENAME_EXCED_RANGE"},
+    {1113, "ERROR_NO_UNICODE_TRANSLATION"},
+    {124, "ERROR_INVALID_LEVEL"},
+    {161, "ERROR_BAD_PATHNAME"},
+    {234, "ERROR_MORE_DATA"},
+    {259, "ERROR_NO_MORE_ITEMS"},
+    {317, "ERROR_MR_MID_NOT_FOUND"},
+    {487, "ERROR_INVALID_ADDRESS"},
+    {1200, "ERROR_BAD_DEVICE"},
+    {1201, "ERROR_CONNECTION_UNAVAIL"},
+    {1203, "ERROR_NO_NET_OR_BAD_PATH"},
+    {1204, "ERROR_BAD_PROVIDER"},
+    {1205, "ERROR_CANNOT_OPEN_PROFILE"},
+    {1206, "ERROR_BAD_PROFILE"},
+    {1207, "ERROR_NOT_CONTAINER"},
+    {1208, "ERROR_EXTENDED_ERROR"},
+    {1222, "ERROR_NO_NETWORK"},
+    {2250, "ERROR_NOT_CONNECTED"},
+#define QV_CODE(name) {static_cast<std::uint32_t>(name), #name}
     QV_CODE(CONV_BAD_RES_NAME),
     QV_CODE(CONV_BAD_RES_TYPE),
     QV_CODE(CONV_BAD_NAME_FORMAT),
@@ -150,9 +145,9 @@ std::vector<std::string> RecordLines(const Record& record) {
 
 std::string NetTypeName(std::uint32_t netType) {
     switch (netType) {
-    case WNNC_NET_LANMAN:
+    case QUORVEL_NET_LANMAN:
         return "LANMAN";
-    case WNNC_NET_NETWARE:
+    case QUORVEL_NET_NETWARE:
         return "NETWARE";
     case NET_TYPE_UNSUPPORTED:
         return "UNSUPPORTED";
@@ -206,34 +201,11 @@ std::string ErrorLine(const Outcome& outcome) {
     return line + ": " + StatusText(outcome);
 }
 
-Outcome ToDncResult(const std::string& input, std::uint32_t status, const std::string& dnc,
-                    std::uint32_t required, bool streamed) {
-    Outcome o = Make("to-dnc", input, status);
-    o.fields = {{"input", input}, {"dnc", IfOk(status, dnc)}};
-    if (status == ERROR_MORE_DATA) {
-        o.fields["required"] = required;
-        o.hint = "the DNC name needs " + std::to_string(required) + " bytes: --size " + std::to_string(required);
-    }
-    if (streamed) {
-        o.inlineError = true;
-        o.lines.push_back(input + "\t" + (status == 0 ? dnc : "!" + StatusText(o)));
-    } else if (status == 0) {
-        o.lines.push_back(dnc);
-    }
-    return o;
-}
-
 Outcome RefusedResult(const std::string& command, const std::string& input, std::uint32_t status,
-                      const std::string& message, bool streamed) {
+                      const std::string& message) {
     Outcome o = Make(command, input, status);
-    o.fields = {{"input", input}};
-    if (command == "to-dnc") o.fields["dnc"] = nullptr;
-    o.fields["message"] = message;
+    o.fields = {{"input", input}, {"message", message}};
     o.hint = message;
-    if (streamed) {
-        o.inlineError = true;
-        o.lines.push_back(input + "\t!" + StatusText(o));
-    }
     return o;
 }
 
@@ -336,23 +308,28 @@ Outcome ConvertModeResult(std::uint32_t mode) {
 }
 
 Reporter::Reporter(bool json, std::FILE* out, std::FILE* err)
-    : json_(json), out_(out), err_(err), lineByLine_(isatty(fileno(out)) != 0) {}
+    : json_(json), out_(out), err_(err), lineByLine_(host::IsTerminal(out)) {}
 
 void Reporter::Write(std::FILE* to, std::string_view text) {
     if (to == out_) {
         if (writeError_ != 0) return;
         pending_ += text;
-        if (lineByLine_ || pending_.size() >= (1u << 16)) Drain();
+        Pending();
         return;
     }
     EndProgress();
     // Standard error is the last resort: nothing is left to report its failure on.
-    fwrite_unlocked(text.data(), 1, text.size(), to);
+    host::WriteBlock(to, text.data(), text.size());
+}
+
+// Output goes out in large blocks, on a terminal line by line.
+void Reporter::Pending() {
+    if (lineByLine_ || pending_.size() >= (1u << 16)) Drain();
 }
 
 void Reporter::Drain() {
     if (writeError_ == 0 && !pending_.empty() &&
-        fwrite_unlocked(pending_.data(), 1, pending_.size(), out_) != pending_.size())
+        host::WriteBlock(out_, pending_.data(), pending_.size()) != pending_.size())
         writeError_ = errno ? errno : EIO;
     pending_.clear();
 }
@@ -370,10 +347,9 @@ void Reporter::Report(const Outcome& outcome) {
         Line(out_, ToJson(outcome).dump(-1, ' ', false, Json::error_handler_t::replace));
         return;
     }
-    if (outcome.status == 0 || outcome.inlineError) {
+    if (outcome.status == 0) {
         for (const std::string& line : outcome.lines) Line(out_, line);
-    }
-    if (outcome.status != 0 && !outcome.inlineError) {
+    } else {
         Flush();
         Line(err_, ErrorLine(outcome));
     }
@@ -435,27 +411,53 @@ void AppendJsonString(std::string& out, std::string_view text) {
     out += '"';
 }
 
-void Reporter::StreamedDnc(std::string_view input, std::string_view dnc) {
+void Reporter::ToDnc(std::string_view input, std::uint32_t status, std::string_view dnc, std::uint32_t required,
+                     std::string_view message, bool streamed) {
+    if (status != 0) exit_ = std::max(exit_, 1);
     if (writeError_ != 0) return;
+    std::string hint(message);
+    if (status == kStatusMoreData)
+        hint = "the DNC name needs " + std::to_string(required) + " bytes: --size " + std::to_string(required);
+    std::string& out = pending_;
     if (json_) {
-        pending_ += R"({"command":"to-dnc","status":0,"status_name":"OK","input":)";
-        AppendJsonString(pending_, input);
-        pending_ += R"(,"dnc":)";
-        AppendJsonString(pending_, dnc);
-        pending_ += "}\n";
+        out += R"({"command":"to-dnc","status":)";
+        out += std::to_string(status);
+        out += R"(,"status_name":)";
+        AppendJsonString(out, StatusName(status));
+        out += R"(,"input":)";
+        AppendJsonString(out, input);
+        out += R"(,"dnc":)";
+        if (status == 0)
+            AppendJsonString(out, dnc);
+        else
+            out += "null";
+        if (status == kStatusMoreData) out += R"(,"required":)" + std::to_string(required);
+        if (!message.empty()) {
+            out += R"(,"message":)";
+            AppendJsonString(out, message);
+        }
+        out += "}\n";
+    } else if (status == 0) {
+        if (streamed && !input.empty()) {
+            out += input;
+            out += '\t';
+        }
+        out += dnc;
+        out += '\n';
     } else {
-        pending_ += input;
-        pending_ += '\t';
-        pending_ += dnc;
-        pending_ += '\n';
+        std::string text = StatusName(status) + " (" + std::to_string(status) + ")";
+        if (!hint.empty()) text += ": " + hint;
+        if (!streamed) {
+            Flush();
+            Line(err_, "quorvel: to-dnc" + (input.empty() ? std::string() : " " + std::string(input)) + ": " + text);
+            return;
+        }
+        out += input;
+        out += "\t!";
+        out += text;
+        out += '\n';
     }
-    if (lineByLine_ || pending_.size() >= (1u << 16)) Drain();
-}
-
-void Reporter::StreamedEmpty() {
-    Write(out_, json_ ? R"({"command":"to-dnc","status":0,"status_name":"OK","input":"","dnc":""})"
-                        "\n"
-                      : "\n");
+    Pending();
 }
 
 void Reporter::Progress(const std::string& text, bool last) {

@@ -21,6 +21,8 @@ using Json = nlohmann::ordered_json;
 inline constexpr std::uint32_t kStatusInvalidName = 123;        // ERROR_INVALID_NAME: a NUL byte
 inline constexpr std::uint32_t kStatusNameTooLong = 206;        // ERROR_FILENAME_EXCED_RANGE
 inline constexpr std::uint32_t kStatusNoTranslation = 1113;     // ERROR_NO_UNICODE_TRANSLATION
+// The library's status of a buffer too small (ERROR_MORE_DATA).
+inline constexpr std::uint32_t kStatusMoreData = 234;
 
 // "OK", the library's and Windows' names, or the number in decimal.
 std::string StatusName(std::uint32_t status);
@@ -49,15 +51,14 @@ struct Mount {
 // The result of one command. Its JSON object is command, status, status_name
 // and then fields; its plain text is lines, printed only for status 0. A
 // non-zero status is reported on standard error as
-// "quorvel: COMMAND INPUT: NAME (CODE)", or, with inlineError, in lines;
-// either way followed by ": " and the hint when there is one.
+// "quorvel: COMMAND INPUT: NAME (CODE)", followed by ": " and the hint when
+// there is one.
 struct Outcome {
     std::string command;
     std::string input;  // what the error line names; may be empty
     std::uint32_t status = 0;
     Json fields = Json::object();
     std::vector<std::string> lines;
-    bool inlineError = false;
     std::string hint;  // plain text only: what to do about the status
 };
 
@@ -69,11 +70,9 @@ std::string StatusText(const Outcome& outcome);
 // A name the library was not given: why, as a status and a message (which
 // also becomes the JSON field "message" and the hint).
 Outcome RefusedResult(const std::string& command, const std::string& input, std::uint32_t status,
-                      const std::string& message, bool streamed);
+                      const std::string& message);
 
 // The results of the commands. Result fields are null when the status is not 0.
-Outcome ToDncResult(const std::string& input, std::uint32_t status, const std::string& dnc,
-                    std::uint32_t required, bool streamed);
 Outcome TypeResult(const std::string& input, std::uint32_t status, std::uint32_t type);
 // One string result under the name field (to-unc: unc, server-of: server).
 Outcome TextResult(const std::string& command, const std::string& input, std::uint32_t status,
@@ -132,11 +131,15 @@ public:
     void Text(std::string_view text);
     void Flush();
 
-    // The converted name of a to-dnc - line with status 0, written without
-    // building an Outcome; the same bytes as Report(ToDncResult(...)).
-    void StreamedDnc(std::string_view input, std::string_view dnc);
-    // An empty to-dnc - line: an empty line, or an object with status 0.
-    void StreamedEmpty();
+    // A result of to-dnc, the one writer of its lines, for names given as
+    // arguments and for names read from standard input (streamed). In plain
+    // text: the DNC name, streamed "INPUT<TAB>DNC"; a failure on standard
+    // error, streamed "INPUT<TAB>!NAME (CODE)" in the output, and an empty
+    // streamed line for an empty one. In JSON one object: input and dnc,
+    // required with status 234, message for a name that was not handed to
+    // the library (its reason, also the hint of the text).
+    void ToDnc(std::string_view input, std::uint32_t status, std::string_view dnc, std::uint32_t required,
+               std::string_view message, bool streamed);
     // A status line on standard error, redrawn in place; the last one ends it.
     void Progress(const std::string& text, bool last);
 
@@ -148,6 +151,7 @@ public:
 private:
     void Line(std::FILE* to, std::string_view text);
     void Write(std::FILE* to, std::string_view text);
+    void Pending();
     void Drain();
     void EndProgress();
 

@@ -1,9 +1,9 @@
 #include "ShellWords.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
+
+#include "Host.h"
 
 namespace qvcli {
 
@@ -15,8 +15,6 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 ShellLine SplitShellLine(std::string_view line) {
     ShellLine result;
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
-
     std::size_t first = 0;
     while (first < line.size() && IsBlank(line[first])) ++first;
     if (first == line.size() || line[first] == '#') return result;
@@ -62,28 +60,29 @@ constexpr std::size_t kReadBlock = 64 * 1024;
 // Room for a whole line of maxBytes + 1 bytes ("\r" included), its "\n", a
 // block read behind it and a NUL byte behind everything.
 LineReader::LineReader(std::FILE* in, std::size_t maxBytes)
-    : in_(in), fd_(fileno(in)), maxBytes_(maxBytes), buffer_(maxBytes + 2 + kReadBlock + 1) {}
+    : in_(in), maxBytes_(maxBytes), buffer_(maxBytes + 2 + kReadBlock + 1) {}
 
 bool LineReader::Fill() {
     char* at = buffer_.data() + end_;
     const std::size_t room = buffer_.size() - 1 - end_;
     for (;;) {
-        // A stream without a descriptor (a string in memory) is read through stdio.
-        const long got = fd_ >= 0 ? static_cast<long>(::read(fd_, at, room))
-                                  : static_cast<long>(std::fread(at, 1, room, in_));
+        errno = 0;
+        const long got = host::ReadSome(in_, at, room);
         if (got > 0) {
             end_ += static_cast<std::size_t>(got);
             return true;
         }
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0 || (fd_ < 0 && std::ferror(in_))) error_ = errno ? errno : EIO;
+        if (got < 0) error_ = errno ? errno : EIO;
         return false;
     }
 }
 
+// The line from begin to its line end at end; a CR right before the LF
+// belongs to the line end.
 std::string_view LineReader::Take(std::size_t begin, std::size_t end, std::size_t next, bool& cut) {
     char* data = buffer_.data();
-    if (end > begin && data[end - 1] == '\r') --end;
+    if (next > end && end > begin && data[end - 1] == '\r') --end;
     pos_ = next;
     if (end - begin > maxBytes_) {
         cut = true;

@@ -24,8 +24,9 @@ ShellLine SplitShellLine(std::string_view line);
 
 // Reads lines of at most maxBytes bytes each, so that memory stays bounded
 // whatever the input: the rest of a longer line is skipped and the line is
-// marked as cut. A line end is "\n" or "\r\n"; a last line without a line end
-// counts as a line. Bytes are taken as they come (NUL included). The input is
+// marked as cut. A line end is "\n" or "\r\n"; a CR anywhere else, also at
+// the very end of the input, belongs to the line. A last line without a line
+// end counts as a line. Bytes are taken as they come (NUL included). The input is
 // read in large blocks, but never waits for more than is needed for the next
 // line (a terminal or a co-process gets its answers line by line).
 class LineReader {
@@ -45,7 +46,6 @@ private:
     std::string_view Take(std::size_t begin, std::size_t end, std::size_t next, bool& cut);
 
     std::FILE* in_;
-    int fd_;
     std::size_t maxBytes_;
     std::vector<char> buffer_;
     std::size_t pos_ = 0;  // the next line begins here

@@ -12,7 +12,7 @@ include(CMakePackageConfigHelpers)
 
 set(QUORVEL_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/quorvel)
 
-set(_qv_libraries quorvel)
+set(_qv_libraries quorvel quorvel_win32_types)
 if(TARGET quorvel_sim)
   list(APPEND _qv_libraries quorvel_sim)
 endif()
@@ -21,13 +21,16 @@ install(TARGETS ${_qv_libraries} EXPORT quorvelTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Runtime NAMELINK_COMPONENT Development
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Development)
 
+# The public headers: the library's, the Win32 types they use, and the
+# simulation's one header for choosing the workstation.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/Quorvel/include/quorvel
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT Development
   FILES_MATCHING PATTERN "*.h")
+install(FILES ${PROJECT_SOURCE_DIR}/platform/include/quorvel/Win32Types.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quorvel COMPONENT Development)
 if(TARGET quorvel_sim)
-  install(DIRECTORY ${PROJECT_SOURCE_DIR}/platform/sim/include/quorvel
-    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT Development
-    FILES_MATCHING PATTERN "*.h")
+  install(FILES ${PROJECT_SOURCE_DIR}/platform/sim/include/quorvel/sim/Workstation.h
+    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quorvel/sim COMPONENT Development)
 endif()
 
 if(TARGET quorvel_cli)

@@ -10,9 +10,10 @@
 #include <string>
 
 #include <nlohmann/json.hpp>
+#include <quorvel/sim/Command.h>
 #include <quorvel/sim/Workstation.h>
 
-#include "TestAccess.h"
+#include "LibraryAccess.h"
 #include "Zx_trace.h"
 
 // An invariant of a target: fatal under the fuzzer, a test failure when the

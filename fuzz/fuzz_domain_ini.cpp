@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }();
     nlohmann::json ws = base;
     ws["profiles"]["ZTXDOM.INI"] =
-        qvsim::AnsiToUtf8(std::string(reinterpret_cast<const char*>(data), size));
+        qvsim::command::AnsiToUtf8(std::string(reinterpret_cast<const char*>(data), size));
     std::string error;
     QV_FUZZ_CHECK(qvsim::UseText(ws.dump(), "fuzz.json", "/tmp", error));
 

@@ -4,16 +4,16 @@
 #include <cstdlib>
 #include <new>
 
-#include <quorvel/sim/Fault.h>
+#include <quorvel/sim/Testing.h>
 
 void* operator new(std::size_t n) {
-    void* p = qvsim::fault::AllocationFails() ? nullptr : std::malloc(n != 0 ? n : 1);
+    void* p = qvsim::testing::AllocationFails() ? nullptr : std::malloc(n != 0 ? n : 1);
     if (p == nullptr) throw std::bad_alloc();
     return p;
 }
 void* operator new[](std::size_t n) { return operator new(n); }
 void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
-    return qvsim::fault::AllocationFails() ? nullptr : std::malloc(n != 0 ? n : 1);
+    return qvsim::testing::AllocationFails() ? nullptr : std::malloc(n != 0 ? n : 1);
 }
 void* operator new[](std::size_t n, const std::nothrow_t& t) noexcept { return operator new(n, t); }
 void operator delete(void* p) noexcept { std::free(p); }

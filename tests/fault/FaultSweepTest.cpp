@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include <quorvel/sim/Fault.h>
+#include <quorvel/sim/Testing.h>
 
-#include "LibTest.h"
+#include "LibraryFixture.h"
 
 using nlohmann::json;
 
@@ -154,10 +154,10 @@ struct Counting {
 } g_run;
 
 void Begin() {
-    if (g_run.on) qvsim::fault::Start(g_run.failAt, g_run.persistent);
+    if (g_run.on) qvsim::testing::StartFaults(g_run.failAt, g_run.persistent);
 }
 void End() {
-    if (g_run.on) g_run.events = qvsim::fault::Stop();
+    if (g_run.on) g_run.events = qvsim::testing::StopFaults();
     g_run.on = false;
 }
 template <class T>
@@ -321,10 +321,10 @@ struct RunResult {
     std::string lists, trace;
 };
 
-class FaultSweep : public LibTest, public ::testing::WithParamInterface<Workstation> {
+class FaultSweep : public LibraryFixture, public ::testing::WithParamInterface<Workstation> {
 protected:
     void SetUp() override {
-        LibTest::SetUp();
+        LibraryFixture::SetUp();
         const Workstation& w = GetParam();
         json ws = json::parse(qvtest::ReadFile(std::string(QUORVEL_EXAMPLES_DIR "/") + w.example));
         ws.merge_patch(w.patch);
@@ -352,7 +352,7 @@ protected:
     RunResult RunFresh(const Operation& op, unsigned long long failAt, bool persistent,
                        unsigned long long* events) {
         A::ResetToLoadState();
-        TraceResetState();
+        qvtest::ResetTraceThreads();
         // Detection has its own row (BuildLists); the others start with the
         // environment detected and the lists empty.
         if (op.run != kOperations[0].run) {
@@ -391,7 +391,7 @@ protected:
         auto it = references_.find(key);
         if (it != references_.end()) return it->second;
         Restore(e);
-        TraceResetState();
+        qvtest::ResetTraceThreads();
         return references_.emplace(key, RunAgain(op)).first->second;
     }
 
@@ -458,7 +458,7 @@ TEST_P(FaultSweep, EveryEventOfEveryOperation) {
                 EXPECT_TRUE(op.statuses.count(run.answer.status)) << "status " << run.answer.status;
                 EXPECT_EQ(run.answer.out.find('<'), std::string::npos) << run.answer.out;
                 EXPECT_EQ(run.lists.find('<'), std::string::npos) << run.lists;
-                EXPECT_EQ(qvsim::fault::OpenHandles(), 0u);
+                EXPECT_EQ(qvsim::testing::OpenHandles(), 0u);
                 EXPECT_EQ(BrokenLine(run.trace), "");
 
                 const Environment env = Detected();

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "LibTest.h"
+#include "LibraryFixture.h"
 
 namespace {
 
@@ -142,10 +142,10 @@ DWORD Call(Op op, char* name, const std::string& label) {
     return kAny;
 }
 
-class BadInputMatrix : public LibTest, public ::testing::WithParamInterface<unsigned> {
+class BadInputMatrix : public LibraryFixture, public ::testing::WithParamInterface<unsigned> {
 protected:
     void SetUp() override {
-        LibTest::SetUp();
+        LibraryFixture::SetUp();
         nlohmann::json ws = nlohmann::json::parse(qvsim::DefaultWorkstationJson());
         ws["code_page"] = GetParam();
         UseWorkstation(ws);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "LibTest.h"
+#include "LibraryFixture.h"
 
 #define QV_FUZZ_TARGETS(X) \
     X(fuzz_res2dnc) X(fuzz_dnc2unc) X(fuzz_dnc_parts) X(fuzz_trace_ini) X(fuzz_domain_ini) X(fuzz_workstation)
@@ -18,7 +18,7 @@ QV_FUZZ_TARGETS(QV_DECLARE_ENTRY)
 
 namespace {
 
-using FuzzReplay = LibTest;
+using FuzzReplay = LibraryFixture;
 
 TEST_F(FuzzReplay, EveryCorpusInputPasses) {
 #define QV_TARGET(name) {#name, FuzzEntry_##name},

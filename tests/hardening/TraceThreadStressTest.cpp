@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "LibTest.h"
+#include "LibraryFixture.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-using TraceThreadStress = LibTest;
+using TraceThreadStress = LibraryFixture;
 
 TEST_F(TraceThreadStress, SixteenThreadsWriteWholeNestedLines) {
     UseWorkstationWithTrace(nlohmann::json::parse(qvsim::DefaultWorkstationJson()),

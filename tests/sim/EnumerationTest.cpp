@@ -1,6 +1,6 @@
 // The WNet enumeration: buffer packing, batching, container resolution,
 // filters and handles (the injected faults show in the library's scan tests).
-#include "SimTest.h"
+#include "SimFixture.h"
 
 #include <cstring>
 
@@ -66,7 +66,7 @@ json FiveShares(json serverExtra = json::object()) {
     return {{"network", {qvtest::Top("Net", {server})}}};
 }
 
-using Enumeration = SimTest;
+using Enumeration = SimFixture;
 
 TEST_F(Enumeration, SmallBuffersBatchesAndCountsDeliverEachEntryOnce) {
     Use(FiveShares());

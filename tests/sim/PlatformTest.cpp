@@ -1,7 +1,8 @@
 // The other simulated functions: files and their 8.3 names, multibyte
 // helpers, INI files and host paths, provider names, the computer name,
 // system messages and the registry.
-#include "SimTest.h"
+#include "SimFixture.h"
+#include "SimInternal.h"
 
 #include <cstring>
 #include <fstream>
@@ -12,14 +13,14 @@
 
 namespace {
 
-using Platform = SimTest;
+using Platform = SimFixture;
 
 // The long and 8.3 names FindFirstFileA gives for a path, or its error.
 std::string Find(const std::string& path) {
     WIN32_FIND_DATAA data;
     std::memset(&data, 0x55, sizeof data);
     HANDLE h = w32::FindFirstFileA(path.c_str(), &data);
-    if (h == INVALID_HANDLE_VALUE) return "error " + std::to_string(qvsim::LastError());
+    if (h == INVALID_HANDLE_VALUE) return "error " + std::to_string(qvsim::testing::LastError());
     EXPECT_TRUE(w32::FindClose(h));
     EXPECT_FALSE(w32::FindClose(h));
     const bool dir = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -114,8 +115,10 @@ TEST_F(Platform, MultibyteHelpersByCodePage) {
     EXPECT_EQ(w32::MbsNBICmp("ABCdef", "abcXYZ", 3), 0);
     EXPECT_NE(w32::MbsNBICmp("ABCdef", "abcXYZ", 4), 0);
     EXPECT_EQ(w32::MbsNBICmp("ab", "AB", 10), 0);
-    EXPECT_EQ(qvsim::Utf8ToAnsi("Zus\xC3\xA4tzliche \xE2\x82\xAC \xE3\x82\xBD \xFF"), "Zus\xE4tzliche \x80 ? ?");
-    EXPECT_EQ(qvsim::AnsiToUtf8("f\xFCr \x81"), "f\xC3\xBCr ?");
+    // The conversions of the description's strings into the code page and back.
+    EXPECT_EQ(qvsim::detail::ConvertUtf8ToAnsi("Zus\xC3\xA4tzliche \xE2\x82\xAC \xE3\x82\xBD \xFF", 1252),
+              "Zus\xE4tzliche \x80 ? ?");
+    EXPECT_EQ(qvsim::detail::ConvertAnsiToUtf8("f\xFCr \x81", 1252), "f\xC3\xBCr ?");
 }
 
 // The section as GetPrivateProfileSectionA fills a buffer of `size` bytes,
@@ -179,7 +182,7 @@ TEST_F(Platform, ProviderComputerNameAndThread) {
     EXPECT_EQ(size, 17u);
     size = 5;
     EXPECT_FALSE(w32::GetComputerNameA(name, &size));  // "WS042"
-    EXPECT_EQ(qvsim::LastError(), static_cast<unsigned long>(ERROR_BUFFER_OVERFLOW));
+    EXPECT_EQ(qvsim::testing::LastError(), static_cast<unsigned long>(ERROR_BUFFER_OVERFLOW));
     EXPECT_EQ(size, 6u);
 
     Use(json{{"providers", {{"lanman", {{"error", 59}}}}}});
@@ -214,7 +217,7 @@ TEST_F(Platform, SystemMessages) {
             code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0, nullptr);
         if (code == 0xDEAD) {
             EXPECT_EQ(n, 0u);
-            EXPECT_EQ(qvsim::LastError(), static_cast<unsigned long>(ERROR_MR_MID_NOT_FOUND));
+            EXPECT_EQ(qvsim::testing::LastError(), static_cast<unsigned long>(ERROR_MR_MID_NOT_FOUND));
             continue;
         }
         ASSERT_GT(n, 2u) << code;

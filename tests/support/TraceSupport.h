@@ -8,12 +8,22 @@
 
 namespace qvtest {
 
-// Closes the trace and forgets its settings.
+// Forgets the threads the trace knows and their nesting, as at module load;
+// the calling thread becomes the loading thread.
+inline void ResetTraceThreads() {
+    qvlib::TraceState& state = qvlib::g_TraceState;
+    std::memset(state.adwThreads, 0, sizeof state.adwThreads);
+    std::memset(state.anDepth, 0, sizeof state.anDepth);
+    state.nThreads = 0;
+    qvlib::TraceRecordLoadingThread();
+}
+
+// Closes the trace and puts its state back as the module's load leaves it.
 inline void ResetTraceToLoadState() {
-    TraceClose();
-    TraceResetState();
-    std::memset(&g_TraceSettings, 0, sizeof g_TraceSettings);
-    std::strcpy(g_TraceSettings.szPath, "zx_trace.out");
+    qvlib::TraceClose();
+    ResetTraceThreads();
+    std::memset(&qvlib::g_TraceSettings, 0, sizeof qvlib::g_TraceSettings);
+    std::strcpy(qvlib::g_TraceSettings.szPath, "zx_trace.out");
 }
 
 // What follows the header (which ends with the first empty line after the

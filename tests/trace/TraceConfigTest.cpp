@@ -3,7 +3,7 @@
 // the module versions of the header, bounded to their buffers. (The header
 // and the records of whole runs are pinned by the trace-*.json cases.)
 
-#include "TraceTest.h"
+#include "TraceFixture.h"
 
 #include <cstdio>
 
@@ -12,7 +12,7 @@ namespace {
 // The settings in one line: result, tracing, timers, flush, options,
 // primary, secondary low and high, path.
 std::string Summary(WORD result) {
-    const TraceSettings& s = g_TraceSettings;
+    const qvlib::TraceSettings& s = qvlib::g_TraceSettings;
     char text[400];
     std::snprintf(text, sizeof text, "r%u t%u m%u f%u o%x p%x l%x h%x %s", result, s.wTracing,
                   s.wTimers, s.wFlush, s.wOptions, s.dwPrimLevel, s.dwSecLevelLow,
@@ -61,38 +61,39 @@ const ConfigCase kCases[] = {
      "r0 t1 m0 f0 o0 pc00 l0 h1 zx_trace.out"},
 };
 
-class TraceConfig : public TraceTest, public ::testing::WithParamInterface<ConfigCase> {};
+class TraceConfig : public TraceFixture, public ::testing::WithParamInterface<ConfigCase> {};
+class TraceSettingsFile : public TraceFixture {};
 
 TEST_P(TraceConfig, ReadsSettings) {
     UseIni(GetParam().ini);
-    EXPECT_EQ(Summary(TraceReadConfig("Zx_TraQV.ini")), GetParam().expected);
+    EXPECT_EQ(Summary(qvlib::TraceReadConfig("Zx_TraQV.ini")), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ini, TraceConfig, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(TraceTest, TraceFileKeepsPathWithin253Characters) {
+TEST_F(TraceSettingsFile, TraceFileKeepsPathWithin253Characters) {
     std::string start(250, 'p');
-    std::strcpy(g_TraceSettings.szPath, start.c_str());
+    std::strcpy(qvlib::g_TraceSettings.szPath, start.c_str());
     UseIni("[Settings]\r\ntrace_flag=1\r\ntracefile=abcdef\r\n");
-    ASSERT_EQ(TraceReadConfig("Zx_TraQV.ini"), 0);
-    EXPECT_EQ(std::string(g_TraceSettings.szPath), start + "\\ab");
+    ASSERT_EQ(qvlib::TraceReadConfig("Zx_TraQV.ini"), 0);
+    EXPECT_EQ(std::string(qvlib::g_TraceSettings.szPath), start + "\\ab");
 }
 
 // An output that cannot be opened: no trace, tracing switched off. With
 // the switch off in the INI file nothing is opened at all.
-TEST_F(TraceTest, UnwritableOutputClearsTracing) {
+TEST_F(TraceSettingsFile, UnwritableOutputClearsTracing) {
     UseIni("[Settings]\r\ntrace_flag=0\r\ntracepath=" + dir_ + "/off.out\r\n");
-    EXPECT_EQ(TraceOpen("Zx_TraQV.ini"), 1);
+    EXPECT_EQ(qvlib::TraceOpen("Zx_TraQV.ini"), 1);
     EXPECT_FALSE(std::filesystem::exists(dir_ + "/off.out"));
     for (const std::string& path : {dir_ + "/missing/x.out", std::string("Q:\\x.out")}) {
         SCOPED_TRACE(path);
         ResetTrace();
         UseIni("[Settings]\r\ntrace_flag=1\r\nprim_level=c0000001\r\nsec_level_low=f\r\ntracepath=" + path + "\r\n");
-        EXPECT_EQ(TraceOpen("Zx_TraQV.ini"), 1);
-        EXPECT_FALSE(TraceIsOn());
-        TraceLeaveGuard guard;
-        EXPECT_EQ(TraceEnter(nullptr, "C", "M", 1, 1, 0, "f.cpp", 1, guard), 0);
+        EXPECT_EQ(qvlib::TraceOpen("Zx_TraQV.ini"), 1);
+        EXPECT_FALSE(qvlib::TraceIsOn());
+        qvlib::TraceLeaveGuard guard;
+        EXPECT_EQ(qvlib::TraceEnter(nullptr, "C", "M", 1, 1, 0, "f.cpp", 1, guard), 0);
     }
     EXPECT_FALSE(std::filesystem::exists(dir_ + "/missing"));
 }
@@ -101,7 +102,7 @@ const nlohmann::json kPelvan = {
     {"modules", {{"PELVAN.DLL", {{"file_version", "2,5,65535,0"}, {"product_version", "2,5,0,0"}}}}}};
 
 // Version texts are cut to the buffer; unknown modules give empty texts.
-TEST_F(TraceTest, ModuleVersionBoundedToBuffer) {
+TEST_F(TraceSettingsFile, ModuleVersionBoundedToBuffer) {
     UseIni("", kPelvan);
     struct Case { const char* module; std::size_t size; const char* file; const char* product; };
     for (const Case& c : {Case{"pelvan.dll", 128, "2,5,65535,0", "2,5,0,0"}, Case{"pelvan.dll", 5, "2,5,", "2,5,"},
@@ -110,7 +111,7 @@ TEST_F(TraceTest, ModuleVersionBoundedToBuffer) {
         char file[130], product[130];
         std::memset(file, '#', sizeof file);
         std::memset(product, '#', sizeof product);
-        TraceGetModuleVersion(c.module, file, c.size, product, c.size);
+        qvlib::TraceGetModuleVersion(c.module, file, c.size, product, c.size);
         EXPECT_STREQ(file, c.file);
         EXPECT_STREQ(product, c.product);
         EXPECT_EQ(file[c.size], '#');

@@ -1,7 +1,7 @@
 // Trace records: the layout under the options, nesting, the filter, thread
 // tags and the system's error texts.
 
-#include "TraceTest.h"
+#include "TraceFixture.h"
 
 #include <condition_variable>
 #include <functional>
@@ -9,6 +9,8 @@
 #include <regex>
 #include <thread>
 #include <vector>
+
+class TraceRecord : public TraceFixture {};
 
 namespace {
 
@@ -19,28 +21,28 @@ const void* const kInstance = reinterpret_cast<const void*>(std::uintptr_t{0x123
 // A call with a nested call: enter, PARAM, nested enter and ERROR, nested
 // leave, expression, leave.
 void TracedCall() {
-    TraceLeaveGuard outer;
-    TraceEnter(kInstance, kClass, "BuildLists", 1, 1, 0, "Convmain.cpp", 120, outer);
-    TraceParam("PARAM:Res=LEER", kClass, 1, 1, 0);
+    qvlib::TraceLeaveGuard outer;
+    qvlib::TraceEnter(kInstance, kClass, "BuildLists", 1, 1, 0, "Convmain.cpp", 120, outer);
+    qvlib::TraceParam("PARAM:Res=LEER", kClass, 1, 1, 0);
     {
-        TraceLeaveGuard inner;
-        TraceEnter(nullptr, kClass, "GetSysVersion", 1, 2, 0, "convinit.cpp", 30, inner);
-        TraceText("ERROR:GetVersionEx", kClass, 1, 2, 0, "convinit.cpp", 41);
+        qvlib::TraceLeaveGuard inner;
+        qvlib::TraceEnter(nullptr, kClass, "GetSysVersion", 1, 2, 0, "convinit.cpp", 30, inner);
+        qvlib::TraceText("ERROR:GetVersionEx", kClass, 1, 2, 0, "convinit.cpp", 41);
     }
-    TraceExpr("dwRet == 0", 1, kClass, 1, 1, 0, "Convmain.cpp", 130);
+    qvlib::TraceExpr("dwRet == 0", 1, kClass, 1, 1, 0, "Convmain.cpp", 130);
 }
 
 const std::string kPlainCall = TraceLines(
     {"->CNetResConvert::BuildLists()", "   PARAM:Res=LEER", "   ->CNetResConvert::GetSysVersion()",
      "      ERROR:GetVersionEx", "   <- END METHODE", "   EXPR :dwRet == 0 = TRUE", "<- END METHODE"});
 
-TEST_F(TraceTest, LayoutWithoutOptions) {
+TEST_F(TraceRecord, LayoutWithoutOptions) {
     ASSERT_EQ(Open(kAllRecords), 0);
     TracedCall();
     EXPECT_EQ(Records(), kPlainCall);
 }
 
-TEST_F(TraceTest, LayoutWithInstanceWorkstationFileAndLine) {
+TEST_F(TraceRecord, LayoutWithInstanceWorkstationFileAndLine) {
     ASSERT_EQ(Open(kAllRecords, "INSTANCE=1\r\nWORKSTATION=1\r\nFILEANDLINE=1\r\n"), 0);
     TracedCall();
     EXPECT_EQ(Records(),
@@ -52,7 +54,7 @@ TEST_F(TraceTest, LayoutWithInstanceWorkstationFileAndLine) {
 }
 
 // TIME: "hh:mm:ss" and two blanks before every line, leave lines included.
-TEST_F(TraceTest, LayoutWithTime) {
+TEST_F(TraceRecord, LayoutWithTime) {
     ASSERT_EQ(Open(kAllRecords, "TIME=1\r\n"), 0);
     TracedCall();
     std::string records = Records();
@@ -63,15 +65,15 @@ TEST_F(TraceTest, LayoutWithTime) {
 
 // Absent names, a false expression, no file or line 0, an unknown
 // workstation name (too long to fetch).
-TEST_F(TraceTest, LayoutOfPartialRecords) {
+TEST_F(TraceRecord, LayoutOfPartialRecords) {
     ASSERT_EQ(Open(kAllRecords, "WORKSTATION=1\r\nINSTANCE=1\r\nFILEANDLINE=1\r\n",
                    {{"computer_name", "NAME-LONGER-THAN-15"}}), 0);
     {
-        TraceLeaveGuard a;
-        TraceEnter(nullptr, nullptr, "Free", 1, 1, 0, nullptr, 5, a);
-        TraceLeaveGuard b;
-        TraceEnter(kInstance, kClass, nullptr, 1, 1, 0, "x.cpp", 0, b);
-        TraceExpr("p != NULL", 0, kClass, 1, 1, 0, "x.cpp", 7);
+        qvlib::TraceLeaveGuard a;
+        qvlib::TraceEnter(nullptr, nullptr, "Free", 1, 1, 0, nullptr, 5, a);
+        qvlib::TraceLeaveGuard b;
+        qvlib::TraceEnter(kInstance, kClass, nullptr, 1, 1, 0, "x.cpp", 0, b);
+        qvlib::TraceExpr("p != NULL", 0, kClass, 1, 1, 0, "x.cpp", 7);
     }
     EXPECT_EQ(Records(), TraceLines({"->::Free() [Unknown]", "   ->CNetResConvert[1234ABCD] [Unknown]",
                                      "      EXPR :p != NULL = FALSE [Unknown] (x.cpp,7)",
@@ -89,18 +91,18 @@ struct FilterCase {
 };
 void PrintTo(const FilterCase& c, std::ostream* os) { *os << c.name; }
 
-class TraceFilter : public TraceTest, public ::testing::WithParamInterface<FilterCase> {};
+class TraceFilter : public TraceFixture, public ::testing::WithParamInterface<FilterCase> {};
 
 TEST_P(TraceFilter, PassesOnlyMatchingRecords) {
     const FilterCase& c = GetParam();
     ASSERT_EQ(Open(c.levels), 0);
-    TraceLeaveGuard guard;
+    qvlib::TraceLeaveGuard guard;
     if (c.kind == Kind::Enter) {
-        EXPECT_EQ(TraceEnter(nullptr, kClass, "M", c.prim, c.secLow, c.secHigh, "f", 1, guard), c.passes);
+        EXPECT_EQ(qvlib::TraceEnter(nullptr, kClass, "M", c.prim, c.secLow, c.secHigh, "f", 1, guard), c.passes);
     }
-    if (c.kind == Kind::Text) TraceText("ERROR:x", kClass, c.prim, c.secLow, c.secHigh, "f", 1);
-    if (c.kind == Kind::SysError) TraceSysError("ERROR:x", 5, kClass, c.prim, c.secLow, c.secHigh, "f", 1);
-    if (c.kind == Kind::Expr) TraceExpr("x", 1, kClass, c.prim, c.secLow, c.secHigh, "f", 1);
+    if (c.kind == Kind::Text) qvlib::TraceText("ERROR:x", kClass, c.prim, c.secLow, c.secHigh, "f", 1);
+    if (c.kind == Kind::SysError) qvlib::TraceSysError("ERROR:x", 5, kClass, c.prim, c.secLow, c.secHigh, "f", 1);
+    if (c.kind == Kind::Expr) qvlib::TraceExpr("x", 1, kClass, c.prim, c.secLow, c.secHigh, "f", 1);
     EXPECT_EQ(guard.dwArmed, c.kind == Kind::Enter && c.passes ? 1u : 0u);
     guard.dwArmed = 0;  // only the first record is looked at
     EXPECT_EQ(!Records().empty(), c.passes);
@@ -124,34 +126,34 @@ INSTANTIATE_TEST_SUITE_P(
 
 // An enter record that does not pass leaves its guard unarmed (no leave
 // line); surplus leave lines keep the depth at 0, never below.
-TEST_F(TraceTest, NestingEdges) {
+TEST_F(TraceRecord, NestingEdges) {
     ASSERT_EQ(Open("prim_level=41000001\r\nsec_level_low=f\r\n"), 0);
     {
-        TraceLeaveGuard guard;
-        EXPECT_EQ(TraceEnter(nullptr, kClass, "M", 1, 1, 0, "f", 1, guard), 0);
-        TraceParam("PARAM:inside", kClass, 1, 1, 0);
+        qvlib::TraceLeaveGuard guard;
+        EXPECT_EQ(qvlib::TraceEnter(nullptr, kClass, "M", 1, 1, 0, "f", 1, guard), 0);
+        qvlib::TraceParam("PARAM:inside", kClass, 1, 1, 0);
     }
-    g_TraceSettings.dwPrimLevel |= TRACE_ENTER_LEAVE;
-    TraceLeave();
-    TraceLeave();
+    qvlib::g_TraceSettings.dwPrimLevel |= TRACE_ENTER_LEAVE;
+    qvlib::TraceLeave();
+    qvlib::TraceLeave();
     {
-        TraceLeaveGuard guard;
-        TraceEnter(nullptr, kClass, "M", 1, 1, 0, "f", 1, guard);
-        TraceParam("PARAM:nested", kClass, 1, 1, 0);
+        qvlib::TraceLeaveGuard guard;
+        qvlib::TraceEnter(nullptr, kClass, "M", 1, 1, 0, "f", 1, guard);
+        qvlib::TraceParam("PARAM:nested", kClass, 1, 1, 0);
     }
     EXPECT_EQ(Records(), TraceLines({"PARAM:inside", "<- END METHODE", "<- END METHODE",
                                      "->CNetResConvert::M()", "   PARAM:nested", "<- END METHODE"}));
 }
 
 // The system's text without its line end; nothing after ", " without a text.
-TEST_F(TraceTest, SysErrorAppendsNumberAndSystemText) {
+TEST_F(TraceRecord, SysErrorAppendsNumberAndSystemText) {
     nlohmann::json ws = {{"messages", {{"1234", "Own text.\r\n"}, {"77", "\r\n"}}}};
     ASSERT_EQ(Open(kAllRecords, "FILEANDLINE=1\r\n", ws), 0);
-    TraceSysError("ERROR:CreateFile", 5, kClass, 1, 1, 0, "f.cpp", 9);
-    TraceSysError("ERROR:WNetOpenEnum", 53, kClass, 1, 1, 0, nullptr, 0);
-    TraceSysError("ERROR:own", 1234, kClass, 1, 1, 0, nullptr, 0);
-    TraceSysError("ERROR:short", 77, kClass, 1, 1, 0, nullptr, 0);
-    TraceSysError("ERROR:none", 0xDEADBEEF, kClass, 1, 1, 0, nullptr, 0);
+    qvlib::TraceSysError("ERROR:CreateFile", 5, kClass, 1, 1, 0, "f.cpp", 9);
+    qvlib::TraceSysError("ERROR:WNetOpenEnum", 53, kClass, 1, 1, 0, nullptr, 0);
+    qvlib::TraceSysError("ERROR:own", 1234, kClass, 1, 1, 0, nullptr, 0);
+    qvlib::TraceSysError("ERROR:short", 77, kClass, 1, 1, 0, nullptr, 0);
+    qvlib::TraceSysError("ERROR:none", 0xDEADBEEF, kClass, 1, 1, 0, nullptr, 0);
     EXPECT_EQ(Records(), TraceLines({"ERROR:CreateFile, Error=5, Access is denied. (f.cpp,9)",
                                      "ERROR:WNetOpenEnum, Error=35, The network path was not found.",
                                      "ERROR:own, Error=4d2, Own text.", "ERROR:short, Error=4d, ",
@@ -181,18 +183,18 @@ void OnSeparateThreads(int n, const std::function<void(int)>& action) {
 
 // THREADID: no tag for the loading thread or on leave lines, "[THIDn ]" for
 // slots 1 to 8, "[FULL]" for the threads beyond, which share one depth.
-TEST_F(TraceTest, ThreadTagsAndOverflowSlot) {
+TEST_F(TraceRecord, ThreadTagsAndOverflowSlot) {
     ASSERT_EQ(Open(kAllRecords, "THREADID=1\r\n"), 0);
     {
-        TraceLeaveGuard main;
-        TraceEnter(nullptr, kClass, "BuildLists", 1, 1, 0, "f", 1, main);
+        qvlib::TraceLeaveGuard main;
+        qvlib::TraceEnter(nullptr, kClass, "BuildLists", 1, 1, 0, "f", 1, main);
         OnSeparateThreads(10, [](int i) {
-            TraceLeaveGuard guard;
-            if (i == 0 || i == 8) TraceEnter(nullptr, kClass, "M", 1, 1, 0, "f", 1, guard);
-            TraceParam(("PARAM:" + std::to_string(i)).c_str(), kClass, 1, 1, 0);
+            qvlib::TraceLeaveGuard guard;
+            if (i == 0 || i == 8) qvlib::TraceEnter(nullptr, kClass, "M", 1, 1, 0, "f", 1, guard);
+            qvlib::TraceParam(("PARAM:" + std::to_string(i)).c_str(), kClass, 1, 1, 0);
             if (i == 8) guard.dwArmed = 0;  // slot 9 stays one level deep
         });
-        TraceParam("PARAM:main", kClass, 1, 1, 0);
+        qvlib::TraceParam("PARAM:main", kClass, 1, 1, 0);
     }
     EXPECT_EQ(Records(), TraceLines({"->CNetResConvert::BuildLists()", "[THID1 ]->CNetResConvert::M()",
                                      "[THID1 ]   PARAM:0", "<- END METHODE", "[THID2 ]PARAM:1",

@@ -18,14 +18,24 @@
 
 #include <quorvel/NetResConvert.h>
 
+#include "PrivateAccess.h"
+
 // The private operations this program calls on the DLL (the class is exported
 // whole, its private members included).
+namespace qvtest {
+QVTEST_EXPOSE(GetMsServersTag, DWORD (*)(DWORD), CNetResConvert::GetMsServers);
+QVTEST_EXPOSE(UseDomainsTag, std::vector<std::string>*, CNetResConvert::m_UseDomains);
+QVTEST_EXPOSE(UseAllDomTag, int*, CNetResConvert::m_fUseAllDom);
+QVTEST_EXPOSE(LongAndShortTag, DWORD (*)(const char* const, char* const, char* const),
+              CNetResConvert::GetLongAndShortDNCName);
+}  // namespace qvtest
+
 struct CNetResConvertTestAccess {
-    static DWORD GetMsServers(DWORD dwDepth) { return CNetResConvert::GetMsServers(dwDepth); }
-    static std::size_t UsedDomains() { return CNetResConvert::m_UseDomains.size(); }
-    static int UseAllDomains() { return CNetResConvert::m_fUseAllDom; }
+    static DWORD GetMsServers(DWORD dwDepth) { return Get(qvtest::GetMsServersTag{})(dwDepth); }
+    static std::size_t UsedDomains() { return Get(qvtest::UseDomainsTag{})->size(); }
+    static int UseAllDomains() { return *Get(qvtest::UseAllDomTag{}); }
     static DWORD LongAndShort(const char* dnc, char* longName, char* shortName) {
-        return CNetResConvert::GetLongAndShortDNCName(dnc, longName, shortName);
+        return Get(qvtest::LongAndShortTag{})(dnc, longName, shortName);
     }
 };
 
@@ -94,7 +104,7 @@ int RunChild(const std::string& scenario, const std::string& reportPath) {
 
 // ---- the parent ----------------------------------------------------------
 
-class RealPlatformTest : public ::testing::Test {
+class RealPlatform : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -154,7 +164,7 @@ protected:
 // Without a network provider the library still works: empty lists, and the
 // trace says which providers are missing and why the enumeration failed. The
 // registry switches are read from the real registry.
-TEST_F(RealPlatformTest, NoNetworkBuildsEmptyListsAndSaysSo) {
+TEST_F(RealPlatform, NoNetworkBuildsEmptyListsAndSaysSo) {
     ASSERT_EQ(Child("build"), 0u) << trace_;
     EXPECT_NE(report_.find("\nmounts=0\nservers=0\nvolumes=0\n"), std::string::npos) << report_;
     EXPECT_EQ(report_.find("first=0\n"), std::string::npos) << "a first server without a network: " << report_;
@@ -190,7 +200,7 @@ TEST_F(RealPlatformTest, NoNetworkBuildsEmptyListsAndSaysSo) {
 
 // Conversions on the real C runtime's _mbs* helpers, with no network behind
 // the names: refused, buffers left bounded, no crash.
-TEST_F(RealPlatformTest, ConversionsWithoutNetworkAreRefused) {
+TEST_F(RealPlatform, ConversionsWithoutNetworkAreRefused) {
     ASSERT_EQ(Child("convert"), 0u) << trace_;
     EXPECT_EQ(report_.find("r1=0\n"), std::string::npos) << report_;
     // No server is known, so no split of the name can be confirmed.
@@ -200,7 +210,7 @@ TEST_F(RealPlatformTest, ConversionsWithoutNetworkAreRefused) {
 
 // The domain selection is read from ZTXDOM.INI in the Windows directory
 // through the real profile functions.
-TEST_F(RealPlatformTest, DomainSelectionFromWindowsDirectory) {
+TEST_F(RealPlatform, DomainSelectionFromWindowsDirectory) {
     WriteFile(WindowsDir() + "\\ZTXDOM.INI",
               "[Other]\r\nx=NOTME\r\n[MSDomains]\r\n;1=COMMENTED\r\n1=VERTRIEB\r\nnoequals\r\n"
               "2=ENTWICKLUNG\r\n");

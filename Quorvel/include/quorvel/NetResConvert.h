@@ -14,9 +14,12 @@
 #include <quorvel/Win32Types.h>
 
 #if defined(_WIN32)
-// Windows: the classes are exported whole, their private members included.
+// Windows: the classes are exported whole, their private members included
+// (QUORVEL_STATIC: a program that links the library's objects in).
 #if defined(QUORVEL_BUILDING_LIBRARY)
 #define QUORVEL_API __declspec(dllexport)
+#elif defined(QUORVEL_STATIC)
+#define QUORVEL_API
 #else
 #define QUORVEL_API __declspec(dllimport)
 #endif
@@ -236,8 +239,9 @@ public:
     /// servers and NDS names in the form the NetWare client in use writes
     /// them. Builds the lists it needs.
     ///
-    /// @param ResName the name; more than 2 characters. A name converted by
-    ///        the name conversion is read up to its 260th byte.
+    /// @param ResName the name; more than 2 characters. A drive path is read
+    ///        whole; a name converted by the name conversion is read up to
+    ///        its 260th byte.
     /// @param[out] DNCName buffer of BufSize bytes. 261 bytes hold any name
     ///        made by the name conversion; the result for a drive path is
     ///        the drive's DNC name followed by the rest of the path.
@@ -438,8 +442,6 @@ public:
     /// @}
 
 private:
-    friend struct CNetResConvertTestAccess;  // white-box tests of the private operations
-
     // environment detection
     static DWORD GetSysVersion(DWORD& dwPlatformId);
     static DWORD GetNetProv(_Networks& tNet);

@@ -40,6 +40,9 @@
 #if defined(QUORVEL_BUILDING_LIBRARY)
 /** Exported from the library (imported by its clients). */
 #define QUORVEL_C_API __declspec(dllexport)
+#elif defined(QUORVEL_STATIC)
+/** Exported from the library (imported by its clients). */
+#define QUORVEL_C_API
 #else
 /** Exported from the library (imported by its clients). */
 #define QUORVEL_C_API __declspec(dllimport)

@@ -193,8 +193,6 @@ struct EnumState {
 struct State {
     std::mutex mu;
     std::shared_ptr<const Workstation> ws;
-    std::string startupError;
-    std::vector<std::string> startupWarnings;
     std::uintptr_t nextHandle = 0x10000;
     std::map<std::uintptr_t, EnumState> enums;
     std::set<std::uintptr_t> finds;
@@ -204,15 +202,17 @@ struct State {
     std::uintptr_t NewHandle() { return nextHandle += 8; }
 };
 
-// The process-wide state; the first call chooses the workstation.
+// The process-wide state.
 State& GetState();
-// The workstation in force (a counted reference, safe after the lock is gone).
+// The workstation in force (a counted reference, safe after the lock is gone);
+// the first call without one in force chooses the first-use workstation.
 std::shared_ptr<const Workstation> Current();
 // Puts a workstation in force and forgets every open handle.
 void PutInForce(std::shared_ptr<const Workstation> ws);
 
 // The calling thread's last error (what GetLastError would answer).
 void SetLastErrorCode(DWORD code);
+DWORD LastErrorCode();
 
 // ---- shared helpers -------------------------------------------------------------
 

@@ -1,14 +1,14 @@
 // The workstation in force, its selection at first use, and the control API.
 #include "SimInternal.h"
 
+#include <quorvel/sim/Command.h>
+
 #include <cstdlib>
 #include <cstring>
 
 namespace qvsim::detail {
 namespace {
 
-// Constant-initialised: valid before any static constructor runs.
-std::atomic<const char*> g_fileAtFirstUse{nullptr};
 thread_local DWORD t_lastError = 0;
 
 std::shared_ptr<const Workstation> LoadDefault() {
@@ -24,6 +24,15 @@ std::shared_ptr<const Workstation> LoadDefault() {
     return ws ? ws : std::make_shared<const Workstation>();
 }
 
+// The workstation of the first use: QUORVEL_WORKSTATION or the default.
+std::shared_ptr<const Workstation> LoadFirstUse() {
+    const char* file = std::getenv("QUORVEL_WORKSTATION");
+    if (file == nullptr || *file == 0) return LoadDefault();
+    std::string error;
+    auto ws = LoadFile(file, nullptr, error);
+    return ws ? ws : std::make_shared<const Workstation>();
+}
+
 }  // namespace
 
 // Constant-initialised: valid before any static constructor runs.
@@ -31,31 +40,28 @@ constinit std::atomic<const CodePageTable*> g_activeCodePage{nullptr};
 
 State& GetState() {
     // Never destroyed: the library's unload work may still call in at exit.
-    static State* state = [] {
-        auto* s = new State();
-        const char* file = g_fileAtFirstUse.load();
-        if (file == nullptr) file = std::getenv("QUORVEL_WORKSTATION");
-        if (file != nullptr && *file != 0) {
-            s->ws = LoadFile(file, nullptr, s->startupError, &s->startupWarnings);
-            if (!s->ws) s->ws = std::make_shared<const Workstation>();
-        } else {
-            s->ws = LoadDefault();
-        }
-        g_activeCodePage.store(FindCodePage(s->ws->codePage), std::memory_order_release);
-        return s;
-    }();
+    static State* state = new State();
     return *state;
 }
 
+// Called with the state's lock held.
+static const std::shared_ptr<const Workstation>& InForce(State& s) {
+    if (!s.ws) {
+        s.ws = LoadFirstUse();
+        g_activeCodePage.store(FindCodePage(s.ws->codePage), std::memory_order_release);
+    }
+    return s.ws;
+}
+
 const CodePageTable& ChooseFirstCodePage() {
-    GetState();
+    Current();
     return *g_activeCodePage.load(std::memory_order_acquire);
 }
 
 std::shared_ptr<const Workstation> Current() {
     State& s = GetState();
     std::lock_guard<std::mutex> lock(s.mu);
-    return s.ws;
+    return InForce(s);
 }
 
 void PutInForce(std::shared_ptr<const Workstation> ws) {
@@ -69,6 +75,7 @@ void PutInForce(std::shared_ptr<const Workstation> ws) {
 }
 
 void SetLastErrorCode(DWORD code) { t_lastError = code; }
+DWORD LastErrorCode() { return t_lastError; }
 
 void CopyBounded(char* dst, std::size_t size, std::string_view src) {
     if (dst == nullptr || size == 0) return;
@@ -110,8 +117,6 @@ namespace qvsim {
 
 using namespace detail;
 
-void SelectFileAtFirstUse(const char* path) { g_fileAtFirstUse.store(path); }
-
 bool CheckFile(const std::string& path, std::string& normalised, std::string& error,
                std::vector<std::string>* warnings) {
     return LoadFile(path, &normalised, error, warnings) != nullptr;
@@ -122,8 +127,8 @@ bool CheckText(const std::string& json, const std::string& sourceName, const std
     return LoadText(json, sourceName, baseDir, &normalised, error) != nullptr;
 }
 
-bool UseFile(const std::string& path, std::string& error) {
-    auto ws = LoadFile(path, nullptr, error);
+bool UseFile(const std::string& path, std::string& error, std::vector<std::string>* warnings) {
+    auto ws = LoadFile(path, nullptr, error, warnings);
     if (!ws) return false;
     PutInForce(std::move(ws));
     return true;
@@ -139,28 +144,20 @@ bool UseText(const std::string& json, const std::string& sourceName, const std::
 
 void UseDefault() { PutInForce(LoadDefault()); }
 
-std::string StartupError() {
-    State& s = GetState();
-    std::lock_guard<std::mutex> lock(s.mu);
-    return s.startupError;
-}
+}  // namespace qvsim
 
-std::vector<std::string> StartupWarnings() {
-    State& s = GetState();
-    std::lock_guard<std::mutex> lock(s.mu);
-    return s.startupWarnings;
-}
+namespace qvsim::command {
+
+using namespace detail;
 
 unsigned CodePage() { return ActiveCodePage().codePage; }
-
-std::string Utf8ToAnsi(const std::string& utf8) { return ConvertUtf8ToAnsi(utf8, CodePage()); }
-
-std::string AnsiToUtf8(const std::string& ansi) { return ConvertAnsiToUtf8(ansi, CodePage()); }
 
 bool Utf8ToAnsiExact(std::string_view utf8, std::string& ansi, std::size_t& badOffset) {
     return ConvertUtf8ToAnsiExact(utf8, CodePage(), ansi, badOffset);
 }
 
-unsigned long LastError() { return t_lastError; }
+std::string AnsiToUtf8(std::string_view ansi) { return ConvertAnsiToUtf8(ansi, CodePage()); }
 
-}  // namespace qvsim
+bool SameName(std::string_view a, std::string_view b) { return EqualNoCase(a, b, ActiveCodePage()); }
+
+}  // namespace qvsim::command

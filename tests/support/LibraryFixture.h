@@ -11,12 +11,12 @@
 
 #include <quorvel/sim/Workstation.h>
 
-#include "TestAccess.h"
+#include "LibraryAccess.h"
 #include "TestFiles.h"
 #include "TraceSupport.h"
 #include "WorkstationJson.h"
 
-class LibTest : public ::testing::Test {
+class LibraryFixture : public ::testing::Test {
 protected:
     using A = CNetResConvertTestAccess;
 
@@ -58,7 +58,7 @@ protected:
     // Opens the trace from the workstation's Zx_TraQV.ini as a fresh module load.
     static void OpenTrace() {
         StopTrace();
-        TraceOpen("Zx_TraQV.ini");
+        qvlib::TraceOpen("Zx_TraQV.ini");
     }
 
     // Closes the trace and forgets its settings.

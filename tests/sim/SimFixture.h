@@ -9,6 +9,7 @@
 #include <string>
 
 #include <quorvel/Win32Api.h>
+#include <quorvel/sim/Testing.h>
 #include <quorvel/sim/Workstation.h>
 
 #include "TestFiles.h"
@@ -16,7 +17,7 @@
 
 using nlohmann::json;
 
-class SimTest : public ::testing::Test {
+class SimFixture : public ::testing::Test {
 protected:
     void TearDown() override {
         qvsim::UseDefault();

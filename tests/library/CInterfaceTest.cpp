@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "LibTest.h"
+#include "LibraryFixture.h"
 
 namespace {
 
@@ -179,7 +179,7 @@ Answer ViaC(const Case& c) {
 
 }  // namespace
 
-class CInterface : public LibTest {};
+class CInterface : public LibraryFixture {};
 
 TEST_F(CInterface, AnswersAsTheClass) {
     const Case cases[] = {
@@ -203,10 +203,10 @@ TEST_F(CInterface, AnswersAsTheClass) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(static_cast<int>(c.op)) + " " + (c.arg ? c.arg : "NULL") + " " + std::to_string(c.num));
         A::ResetToLoadState();
-        MapList = {"X:\\MAPPED"};
+        A::MapList() = {"X:\\MAPPED"};
         const Answer expected = ViaClass(c);
         A::ResetToLoadState();
-        MapList = {"X:\\MAPPED"};
+        A::MapList() = {"X:\\MAPPED"};
         EXPECT_EQ(ViaC(c), expected);
     }
     // The null arguments that only the C forms have.

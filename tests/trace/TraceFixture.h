@@ -20,7 +20,7 @@ inline std::string TraceLines(std::initializer_list<std::string> lines) {
     return text;
 }
 
-class TraceTest : public ::testing::Test {
+class TraceFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetTrace();
@@ -48,14 +48,14 @@ protected:
               nlohmann::json ws = nlohmann::json::object()) {
         UseIni("[Settings]\r\ntrace_flag=1\r\ntracepath=" + out_ + "\r\n" + settings +
                    "[Options]\r\n" + options, std::move(ws));
-        return TraceOpen("Zx_TraQV.ini");
+        return qvlib::TraceOpen("Zx_TraQV.ini");
     }
 
     static std::string ReadFile(const std::string& path) { return qvtest::ReadFile(path); }
 
     // Closes the trace and returns what follows the header.
     std::string Records() {
-        TraceClose();
+        qvlib::TraceClose();
         const std::string all = ReadFile(out_);
         const std::size_t begin = qvtest::TraceRecordsBegin(all);
         EXPECT_NE(begin, std::string::npos) << "no header in:\n" << all;

@@ -1,7 +1,9 @@
-// The event counter of the fault hook (quorvel/sim/Fault.h, FaultHook.h).
+// The simulation's test interface (quorvel/sim/Testing.h): the event counter
+// behind the fault hook of every simulated function (FaultHook.h), and what
+// the tests read of the simulation's state.
 #include "SimInternal.h"
 
-#include <quorvel/sim/Fault.h>
+#include <quorvel/sim/Testing.h>
 
 namespace qvsim::detail {
 namespace {
@@ -32,11 +34,11 @@ unsigned long FaultPoint::Code(unsigned long def) const { return g_code != 0 ? g
 
 }  // namespace qvsim::detail
 
-namespace qvsim::fault {
+namespace qvsim::testing {
 
 using namespace detail;
 
-void Start(unsigned long long failAt, bool persistent, unsigned long code) {
+void StartFaults(unsigned long long failAt, bool persistent, unsigned long code) {
     g_count = 0;
     g_failAt = failAt;
     g_persistent = persistent;
@@ -44,7 +46,7 @@ void Start(unsigned long long failAt, bool persistent, unsigned long code) {
     g_counting.store(true);
 }
 
-unsigned long long Stop() {
+unsigned long long StopFaults() {
     g_counting.store(false);
     return g_count;
 }
@@ -60,4 +62,6 @@ std::size_t OpenHandles() {
     return s.enums.size() + s.finds.size() + s.keys.size() + s.allocations.size();
 }
 
-}  // namespace qvsim::fault
+unsigned long LastError() { return LastErrorCode(); }
+
+}  // namespace qvsim::testing

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "LibTest.h"
+#include "LibraryFixture.h"
 
-class BufferProtocol : public LibTest {};
+class BufferProtocol : public LibraryFixture {};
 
 TEST_F(BufferProtocol, OutputBuffers) {
     UseWorkstation(qvtest::NtWithBothProviders({qvtest::Top(qvtest::kNetWare, {qvtest::Node("\\\\NW1", "server")})}));
@@ -96,7 +96,7 @@ TEST_F(BufferProtocol, RecordsAndMapList) {
     // The map list is the caller's to fill; an entry is cut to the buffer.
     char out[261];
     NETRESOURCEA res{};
-    MapList = {"F:\\DATA", std::string(300, 'x')};
+    A::MapList() = {"F:\\DATA", std::string(300, 'x')};
     EXPECT_EQ(CNetResConvert::GetMapEntry("\\\\N\\D", &res, 2, out), DWORD(CONV_IVALID_INDEX));
     EXPECT_EQ(CNetResConvert::GetMapEntry("\\\\N\\D", nullptr, 0, out), DWORD(ERROR_INVALID_ADDRESS));
     EXPECT_EQ(CNetResConvert::GetMapEntry(nullptr, &res, 0, out), DWORD(ERROR_INVALID_ADDRESS));

@@ -1,19 +1,20 @@
-// The platform boundary of the library.
-//
-// Every platform function the library uses is reached through namespace w32,
-// with the Win32 name and signature:
-//   - a Windows build with the real API (no QUORVEL_SIMULATED) binds w32:: to
-//     the functions of <windows.h> and the C runtime's _mbs* helpers;
-//   - every other build (POSIX, and a Windows test build with
-//     QUORVEL_SIMULATED) binds w32:: to the simulated workstation, which
-//     implements exactly these functions (platform/sim).
-// The Win32 types and constants are those of <windows.h> on Windows; on POSIX
-// this header defines them with Windows' names, layouts and values (the few
-// types of the public interface come from <quorvel/Win32Types.h>). Clients of
-// the library never see this header: it is not installed.
+// The platform boundary of the library: every platform function the library
+// calls, under its Win32 name and signature, in namespace w32.
 //
 // Library code includes this header and nothing else of the platform, and
-// always calls w32::Function(...), never a bare Win32 name.
+// always calls w32::Function(...), never a bare Win32 name. Behind it stands
+// one of two halves:
+//   - platform/windows: a Windows build (without QUORVEL_SIMULATED) binds w32::
+//     to the system's own functions and the C runtime's _mbs* helpers;
+//   - platform/sim: every other build binds w32:: to the simulated
+//     workstation, which implements exactly these functions over a JSON
+//     description (what it answers, and why, is documented there and in
+//     docs/workstation.md).
+// The Win32 types and constants are those of <windows.h> on Windows; elsewhere
+// this header defines them with Windows' names, layouts and values (the few
+// types of the public interface come from <quorvel/Win32Types.h>, the bottom
+// of the tree). Clients of the library never see this header: it is not
+// installed.
 #pragma once
 
 #include <cstddef>
@@ -246,9 +247,6 @@ static_assert(offsetof(NETRESOURCEA, dwUsage) == 12 && offsetof(NETRESOURCEA, lp
                   sizeof(NETRESOURCEA) == 16 + 4 * sizeof(void*),
               "NETRESOURCEA layout");
 
-// The library's own module file name (the header lists it among the modules).
-#define QUORVEL_MODULE_FILE_NAME "QLMZTXQUORVELCPP100.DLL"
-
 namespace w32 {
 
 #if defined(_WIN32) && !defined(QUORVEL_SIMULATED)
@@ -274,97 +272,62 @@ using ::WNetGetProviderNameA;
 using ::WNetGetUniversalNameA;
 using ::WNetOpenEnumA;
 #else
-// ---- the simulated workstation (platform/sim) -------------------------------
-// Each comment names the failures the simulation answers and the member of the
-// workstation description (workstation.md) that drives each. "Fault:" is the
-// answer of the test fault hook (<quorvel/sim/Fault.h>) when the call is the
-// counted event chosen to fail; qvsim::fault::Start's code, when given,
-// replaces the code named there. Functions without "Fault:" are not counted:
-// the library cannot act on a failed release, and the others cannot fail.
-
-// 487 null handle pointer; 87 type above 2 or an unknown scope; 1204 a
-// container whose lpProvider no top-level node of `network` has; a container
-// name not in `network`: `unknown_container_error` (default 53); 1207 a node
-// without the `usage` bit container; the node's `open_error`.
-// Fault: ERROR_NO_NETWORK (1222).
+// ---- the functions, as Windows documents them --------------------------------
+// Windows networking (mpr). They answer NO_ERROR or a Windows error number:
+// ERROR_MORE_DATA with the size needed written back when a buffer is too
+// small, ERROR_NO_MORE_ITEMS at the end of an enumeration, and the network's
+// own codes (ERROR_NO_NETWORK, ERROR_BAD_NETPATH, ...) otherwise. A handle
+// from WNetOpenEnumA stays open until WNetCloseEnum.
 DWORD WNetOpenEnumA(DWORD dwScope, DWORD dwType, DWORD dwUsage, NETRESOURCEA* lpNetResource,
                     HANDLE* lphEnum);
-// 487 null count or size, or null buffer with a size; 6 unknown handle; 87 a
-// count of 0; 234 the next entry does not fit (its size written back: long
-// names or comments); 259 every entry delivered; the node's `enum_error` once
-// `enum_error_after` entries were delivered (`batch` limits each call).
-// Fault: ERROR_UNEXP_NET_ERR (59).
+// Fills lpBuffer with as many whole NETRESOURCEA records as fit (their strings
+// behind them) and their number in *lpcCount; 0xFFFFFFFF asks for all.
 DWORD WNetEnumResourceA(HANDLE hEnum, DWORD* lpcCount, void* lpBuffer, DWORD* lpBufferSize);
-// 6 unknown handle.
 DWORD WNetCloseEnum(HANDLE hEnum);
-// 487 null path or size, or null buffer with a size; 124 another level; 1200 a
-// path without a drive letter; 2250 a drive not in `connections` (or one
-// without remote and universal name); `connections[].universal: {error}`; 234
-// a buffer too small (size needed written back). Fault: ERROR_NOT_ENOUGH_MEMORY (8).
+// The universal name of a path on a connected drive (UNIVERSAL_NAME_INFOA or
+// REMOTE_NAME_INFOA at the start of lpBuffer, its strings behind it).
 DWORD WNetGetUniversalNameA(const char* lpLocalPath, DWORD dwInfoLevel, void* lpBuffer,
                             DWORD* lpBufferSize);
-// 487 null size, or null buffer with a size; 1222 a type absent from
-// `providers`; `providers.netware|lanman: {error}`; 234 a name that does not
-// fit (size needed written back). Fault: ERROR_NOT_ENOUGH_MEMORY (8).
+// The name of the provider of a network type (WNNC_NET_*).
 DWORD WNetGetProviderNameA(DWORD dwNetType, char* lpProviderName, DWORD* lpBufferSize);
 
-// FALSE with last error 87 null record, 122 a wrong dwOSVersionInfoSize, 50
-// `os.fails`. Fault: FALSE, ERROR_NOT_ENOUGH_MEMORY (8).
+// Kernel. A BOOL or handle result reports failure as FALSE or
+// INVALID_HANDLE_VALUE, with the reason as the thread's last error.
 BOOL GetVersionExA(OSVERSIONINFOA* lpVersionInformation);
-// INVALID_HANDLE_VALUE with last error 87 null argument, 3 no `files` root for
-// the path or a folder of it missing, 2 the last component missing (or none).
-// Fault: INVALID_HANDLE_VALUE, ERROR_NOT_ENOUGH_MEMORY (8).
 HANDLE FindFirstFileA(const char* lpFileName, WIN32_FIND_DATAA* lpFindFileData);
-// FALSE with last error 6 for an unknown handle.
 BOOL FindClose(HANDLE hFindFile);
-// 0 for a file or section missing from `profiles`, `windows_dir` and `drives`;
-// size - 2 for a section cut to the buffer. Fault: 0, nothing read.
+// INI files of the Windows folder: the section's "key=value" lines, each
+// terminated, the whole list ending with a second zero (nSize - 2 when cut);
+// the number of a key, or nDefault.
 DWORD GetPrivateProfileSectionA(const char* lpAppName, char* lpReturnedString, DWORD nSize,
                                 const char* lpFileName);
-// nDefault for a missing file, section or key. Fault: nDefault.
 UINT GetPrivateProfileIntA(const char* lpAppName, const char* lpKeyName, int nDefault,
                            const char* lpFileName);
-// FALSE with last error 87 null size, or null buffer with a size; 2 no
-// `computer_name`; 111 a name longer than the buffer. Fault: FALSE,
-// ERROR_NOT_ENOUGH_MEMORY (8).
 BOOL GetComputerNameA(char* lpBuffer, DWORD* nSize);
-// Cannot fail.
 DWORD GetCurrentThreadId();
-// 0 with last error 87 without FORMAT_MESSAGE_FROM_SYSTEM or with a null
-// buffer; 317 a code neither built in nor in `messages`; 122 a text longer than
-// nSize without FORMAT_MESSAGE_ALLOCATE_BUFFER. Fault: 0, ERROR_NOT_ENOUGH_MEMORY
-// (8), as when the allocation of the text fails.
+// The system's text of an error number; with FORMAT_MESSAGE_ALLOCATE_BUFFER a
+// block the caller releases with LocalFree. 0 on failure.
 DWORD FormatMessageA(DWORD dwFlags, const void* lpSource, DWORD dwMessageId, DWORD dwLanguageId,
                      char* lpBuffer, DWORD nSize, void* Arguments);
-// hMem with last error 6 for a block FormatMessageA did not allocate.
 HLOCAL LocalFree(HLOCAL hMem);
 
-// 87 null result; 6 unknown key handle; 161 a subkey beginning with a
-// backslash; 2 a key not in `registry`. Fault: ERROR_NOT_ENOUGH_MEMORY (8).
+// Registry: ERROR_SUCCESS or a Windows error number; ERROR_MORE_DATA with the
+// size written back when the data does not fit.
 LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD ulOptions, REGSAM samDesired,
                    HKEY* phkResult);
-// 87 a reserved pointer, or data without a size; 6 unknown key handle; 2 a key
-// or value not in `registry`; 234 data larger than the buffer (size written
-// back). Fault: ERROR_NOT_ENOUGH_MEMORY (8).
 LONG RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD* lpReserved, DWORD* lpType,
                       BYTE* lpData, DWORD* lpcbData);
-// 6 unknown key handle.
 LONG RegCloseKey(HKEY hKey);
 
-// 0 with last error 2 for a module not in `modules` (nor the library's own).
-// Fault: 0, ERROR_NOT_ENOUGH_MEMORY (8).
+// Version information of a module file: its size (0 on failure), the block,
+// and the VS_FIXEDFILEINFO of the block's root ("\\").
 DWORD GetFileVersionInfoSizeA(const char* lptstrFilename, DWORD* lpdwHandle);
-// FALSE with last error 2 for a module not in `modules`, 122 a null or short
-// buffer. Fault: FALSE, ERROR_NOT_ENOUGH_MEMORY (8).
 BOOL GetFileVersionInfoA(const char* lptstrFilename, DWORD dwHandle, DWORD dwLen, void* lpData);
-// FALSE for a null argument, a sub-block other than "\\" or a block that is
-// not a version resource. Fault: FALSE.
 BOOL VerQueryValueA(const void* pBlock, const char* lpSubBlock, void** lplpBuffer, UINT* puLen);
 #endif
 
 // ---- multibyte string helpers of the ANSI code page -------------------------
-// They cannot fail (and the fault hook does not count them). Bytes, not
-// characters, are counted everywhere. A byte that is the trail byte
+// They cannot fail. Bytes, not characters, are counted everywhere. A byte that is the trail byte
 // of a double-byte character never matches a single-byte character.
 
 // True when c is a lead byte of the ANSI code page (IsDBCSLeadByte).
@@ -390,10 +353,8 @@ int MbsICmp(const char* a, const char* b);
 int MbsNBICmp(const char* a, const char* b, std::size_t n);
 
 // ---- files the library opens itself -----------------------------------------
-// The host path of a Windows path (drive letter paths through the
-// workstation's drive mapping, relative paths against the current directory).
-// Empty when the path cannot be mapped (a drive without a folder in
-// `drives`, a network path). Simulation fault: empty.
+// The path under which the C runtime opens the file a Windows path names (on
+// Windows the path itself). Empty when no file of the process answers to it.
 std::string HostPath(const char* windowsPath);
 
 }  // namespace w32
