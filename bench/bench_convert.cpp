@@ -70,7 +70,7 @@ void Prepare(benchmark::State& state) {
         state.SkipWithError(error.c_str());
         return;
     }
-    CNetResConvertTestAccess::ResetToLoadState();
+    qvtest::Library::ResetToLoadState();
     CNetResConvert::GetServerList();
     if (CNetResConvert::GetMountList().size() != 25) state.SkipWithError("mount list is not 25 drives");
 }

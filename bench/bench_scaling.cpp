@@ -19,7 +19,7 @@
 namespace {
 
 using nlohmann::json;
-using A = CNetResConvertTestAccess;
+using A = qvtest::Library;
 
 json* FindNode(json& nodes, const std::string& remote) {
     for (auto& node : nodes) {

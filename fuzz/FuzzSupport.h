@@ -79,7 +79,7 @@ inline unsigned g_currentConfig = ~0u;
 inline void UseEnvironment(unsigned config) {
     if (config == g_currentConfig) return;
     g_currentConfig = config;
-    using A = CNetResConvertTestAccess;
+    using A = qvtest::Library;
     const Environment& env = kEnvironments[config % kEnvironmentCount];
     std::string error;
     QV_FUZZ_CHECK(qvsim::UseText(WorkstationJson(env), "fuzz.json", "/tmp", error));

@@ -3,7 +3,7 @@
 #include "FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using A = CNetResConvertTestAccess;
+    using A = qvtest::Library;
     // The default workstation without what the scan does not read.
     static const nlohmann::json base = [] {
         nlohmann::json j = nlohmann::json::parse(qvfuzz::WorkstationJson(qvfuzz::kEnvironments[0]));

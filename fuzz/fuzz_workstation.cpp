@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QV_FUZZ_CHECK(qvsim::UseText(text, "fuzz.json", "/tmp/quorvel-fuzz-none", error));
 
     // A short tour of the library on it.
-    using A = CNetResConvertTestAccess;
+    using A = qvtest::Library;
     A::ResetToLoadState();
     CNetResConvert::BuildLists();
     CNetResConvert::GetMountList();

@@ -22,8 +22,8 @@ if [[ "${1:-}" == "--build" ]]; then
 fi
 programs=("$@")
 if [[ ${#programs[@]} -eq 0 ]]; then
-  programs=(quorvel_sim_tests quorvel_trace_tests quorvel_module_tests quorvel_lib_tests
-            quorvel_cli_unit_tests quorvel_hardening_tests quorvel_fault_tests)
+  programs=(quorvel_sim_tests quorvel_trace_tests quorvel_module_tests quorvel_library_tests
+            quorvel_cli_tests quorvel_hardening_tests quorvel_fault_tests)
 fi
 
 if [[ -z "$build" ]]; then

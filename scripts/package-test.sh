@@ -112,7 +112,7 @@ check_run "pkg-config, installed prefix" "$work/consumer-pc"
 echo "== quorvel as a subproject =="
 consumer_cmake "$work/subdirectory" -DQUORVEL_SOURCE_DIR="$src"
 targets=$(cmake --build "$work/subdirectory" --target help)
-for t in quorvel_cli quorvel_lib_tests quorvel_bench; do
+for t in quorvel_cli quorvel_library_tests quorvel_bench; do
   ! grep -q "^$t:" <<<"$targets" || fail "a subproject builds $t"
 done
 check_run "add_subdirectory" "$work/subdirectory/consumer"

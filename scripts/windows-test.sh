@@ -98,7 +98,7 @@ done
 grep -q 'FileVersion' < <(i686-w64-mingw32-strings -el "$dll") || { echo "no version resource"; exit 1; }
 # The C runtime calls DllMain as stdcall (_DllMain@12); a DllMain of another
 # convention would leave the runtime's empty default in its place.
-i686-w64-mingw32-nm build/windows-i686/Quorvel/CMakeFiles/quorvel_objects.dir/__/module/QuorvelModule.cpp.obj |
+i686-w64-mingw32-nm build/windows-i686/module/CMakeFiles/quorvel.dir/DllMain.cpp.obj |
   grep -q ' T _DllMain@12$' || { echo "the module defines no stdcall DllMain"; exit 1; }
 
 echo "== wine prefix =="

@@ -24,7 +24,7 @@ using nlohmann::json;
 
 namespace {
 
-using A = CNetResConvertTestAccess;
+using A = qvtest::Library;
 
 // The codes of the network functions (the fault hook's and the workstation's
 // for an unknown or wrong container), which network operations pass on.

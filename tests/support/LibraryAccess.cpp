@@ -1,5 +1,5 @@
-// CNetResConvertTestAccess: the private members of CNetResConvert, reached
-// as PrivateAccess.h describes.
+// qvtest::Library: the private members of CNetResConvert, reached as
+// PrivateAccess.h describes.
 #include "LibraryAccess.h"
 
 #include <cstring>
@@ -35,11 +35,7 @@ QVTEST_EXPOSE(NetScanTag, DWORD (*)(NETRESOURCEA*, const char*, DWORD, DWORD, NE
 QVTEST_EXPOSE(GetLongAndShortTag, DWORD (*)(const char* const, char* const, char* const),
               C::GetLongAndShortDNCName);
 
-}  // namespace qvtest
-
 namespace {
-
-using namespace qvtest;
 
 // Frees one provider's chains without tracing.
 void FreeChains(_Provider& p) {
@@ -65,37 +61,37 @@ T& Changed(T* member) {
 
 }  // namespace
 
-_Networks& CNetResConvertTestAccess::Net() { return Changed(Get(NetTag{})); }
-int& CNetResConvertTestAccess::UseGetUniv() { return *Get(UseGetUnivTag{}); }
-int& CNetResConvertTestAccess::UseLongAndShortDir() { return *Get(LongAndShortTag{}); }
-int& CNetResConvertTestAccess::ObjFound() { return *Get(ObjFoundTag{}); }
-int& CNetResConvertTestAccess::NetScannedOnce() { return *Get(NetScannedOnceTag{}); }
-std::vector<std::string>& CNetResConvertTestAccess::ServerList() { return Changed(Get(ServerListTag{})); }
-std::vector<std::string>& CNetResConvertTestAccess::VolumeList() { return Changed(Get(VolumeListTag{})); }
-std::vector<std::string>& CNetResConvertTestAccess::UseDomains() { return Changed(Get(UseDomainsTag{})); }
-std::vector<MOUNT_T>& CNetResConvertTestAccess::MountList() { return Changed(Get(MountListTag{})); }
-std::vector<std::string>& CNetResConvertTestAccess::MapList() { return Changed(&qvlib::MapList); }
+_Networks& Library::Net() { return Changed(Get(NetTag{})); }
+int& Library::UseGetUniv() { return *Get(UseGetUnivTag{}); }
+int& Library::UseLongAndShortDir() { return *Get(LongAndShortTag{}); }
+int& Library::ObjFound() { return *Get(ObjFoundTag{}); }
+int& Library::NetScannedOnce() { return *Get(NetScannedOnceTag{}); }
+std::vector<std::string>& Library::ServerList() { return Changed(Get(ServerListTag{})); }
+std::vector<std::string>& Library::VolumeList() { return Changed(Get(VolumeListTag{})); }
+std::vector<std::string>& Library::UseDomains() { return Changed(Get(UseDomainsTag{})); }
+std::vector<MOUNT_T>& Library::MountList() { return Changed(Get(MountListTag{})); }
+std::vector<std::string>& Library::MapList() { return Changed(&qvlib::MapList); }
 
-DWORD CNetResConvertTestAccess::GetSysVersion(DWORD& id) { return Get(GetSysVersionTag{})(id); }
-DWORD CNetResConvertTestAccess::GetNetProv(_Networks& n) { return Get(GetNetProvTag{})(n); }
-DWORD CNetResConvertTestAccess::GetMsServers(DWORD d) { return Get(GetMsServersTag{})(d); }
-DWORD CNetResConvertTestAccess::ConvName2DNC(const char* n, char* dnc, DWORD& size) {
+DWORD Library::GetSysVersion(DWORD& id) { return Get(GetSysVersionTag{})(id); }
+DWORD Library::GetNetProv(_Networks& n) { return Get(GetNetProvTag{})(n); }
+DWORD Library::GetMsServers(DWORD d) { return Get(GetMsServersTag{})(d); }
+DWORD Library::ConvName2DNC(const char* n, char* dnc, DWORD& size) {
     return Get(ConvName2DNCTag{})(n, dnc, size);
 }
-DWORD CNetResConvertTestAccess::GetZentrixModi() { return Get(GetZentrixModiTag{})(); }
-DWORD CNetResConvertTestAccess::ConvTypeNDSMitPunkten(const char* s, char* d) {
+DWORD Library::GetZentrixModi() { return Get(GetZentrixModiTag{})(); }
+DWORD Library::ConvTypeNDSMitPunkten(const char* s, char* d) {
     return Get(ConvTypeNDSMitPunktenTag{})(s, d);
 }
-DWORD CNetResConvertTestAccess::ConvTypeUNC(const char* s, char* d) { return Get(ConvTypeUNCTag{})(s, d); }
-WORD CNetResConvertTestAccess::ClearNetInfo(_Provider* p) { return Get(ClearNetInfoTag{})(p); }
-DWORD CNetResConvertTestAccess::NetScan(const char* search) {
+DWORD Library::ConvTypeUNC(const char* s, char* d) { return Get(ConvTypeUNCTag{})(s, d); }
+WORD Library::ClearNetInfo(_Provider* p) { return Get(ClearNetInfoTag{})(p); }
+DWORD Library::NetScan(const char* search) {
     return Get(NetScanTag{})(nullptr, search, 0, 1, nullptr);
 }
-DWORD CNetResConvertTestAccess::GetLongAndShortDNCName(const char* p, char* l, char* k) {
+DWORD Library::GetLongAndShortDNCName(const char* p, char* l, char* k) {
     return Get(GetLongAndShortTag{})(p, l, k);
 }
 
-void CNetResConvertTestAccess::ResetToLoadState() {
+void Library::ResetToLoadState() {
     _Networks& net = *Get(NetTag{});
     FreeChains(net.tNwProvider);
     FreeChains(net.tMsProvider);
@@ -115,3 +111,5 @@ void CNetResConvertTestAccess::ResetToLoadState() {
     *Get(LongAndShortTag{}) = 0;
     qvlib::ListsChanged();
 }
+
+}  // namespace qvtest

@@ -9,7 +9,9 @@
 
 #include <quorvel/NetResConvert.h>
 
-struct CNetResConvertTestAccess {
+namespace qvtest {
+
+struct Library {
     // state; every reference handed out counts as a change of the lists
     static _Networks& Net();
     static int& UseGetUniv();
@@ -37,3 +39,5 @@ struct CNetResConvertTestAccess {
     // Puts every static of the library back to its value at load.
     static void ResetToLoadState();
 };
+
+}  // namespace qvtest

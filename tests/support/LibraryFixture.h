@@ -18,7 +18,7 @@
 
 class LibraryFixture : public ::testing::Test {
 protected:
-    using A = CNetResConvertTestAccess;
+    using A = qvtest::Library;
 
     void SetUp() override {
         StopTrace();

@@ -28,20 +28,21 @@ QVTEST_EXPOSE(UseDomainsTag, std::vector<std::string>*, CNetResConvert::m_UseDom
 QVTEST_EXPOSE(UseAllDomTag, int*, CNetResConvert::m_fUseAllDom);
 QVTEST_EXPOSE(LongAndShortTag, DWORD (*)(const char* const, char* const, char* const),
               CNetResConvert::GetLongAndShortDNCName);
-}  // namespace qvtest
 
-struct CNetResConvertTestAccess {
-    static DWORD GetMsServers(DWORD dwDepth) { return Get(qvtest::GetMsServersTag{})(dwDepth); }
-    static std::size_t UsedDomains() { return Get(qvtest::UseDomainsTag{})->size(); }
-    static int UseAllDomains() { return *Get(qvtest::UseAllDomTag{}); }
+struct Library {
+    static DWORD GetMsServers(DWORD dwDepth) { return Get(GetMsServersTag{})(dwDepth); }
+    static std::size_t UsedDomains() { return Get(UseDomainsTag{})->size(); }
+    static int UseAllDomains() { return *Get(UseAllDomTag{}); }
     static DWORD LongAndShort(const char* dnc, char* longName, char* shortName) {
-        return Get(qvtest::LongAndShortTag{})(dnc, longName, shortName);
+        return Get(LongAndShortTag{})(dnc, longName, shortName);
     }
 };
 
+}  // namespace qvtest
+
 namespace {
 
-using Access = CNetResConvertTestAccess;
+using Access = qvtest::Library;
 
 const char kSwitchKey[] =
     "Software\\Talmoro\\Components\\C0000318\\Versions\\1.0\\AdditionalInfos\\Quorvel100";
