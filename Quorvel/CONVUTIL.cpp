@@ -50,6 +50,29 @@ void WriteServerVolume(char* pszDest, const char* pszServer, const char* pszVolu
     BoundedAppend(pszDest, kDncSize, pszVolume);
 }
 
+// An NDS name cut up in a work copy of its own: terminators at the separators.
+struct NdsName {
+    char szName[kWorkSize];
+    char* pSep = nullptr;  // the first backslash after the two leading characters
+
+    // The start of both NDS converters: both pointers given (else the ERROR
+    // line pszNull and ERROR_INVALID_ADDRESS), and the copy with its first
+    // separator (else the ERROR line pszNoSeparator and CONV_BAD_NAME_FORMAT).
+    DWORD Cut(const char* pszSrc, const char* pszDest, const char* pszNull, const char* pszNoSeparator) {
+        if (pszSrc == nullptr || pszDest == nullptr) {
+            QV_ERROR(pszNull);
+            return ERROR_INVALID_ADDRESS;
+        }
+        BoundedCopy(szName, sizeof szName, pszSrc);
+        pSep = const_cast<char*>(FirstSeparator(szName));
+        if (pSep == nullptr) {
+            QV_ERROR(pszNoSeparator);
+            return CONV_BAD_NAME_FORMAT;
+        }
+        return 0;
+    }
+};
+
 }  // namespace
 
 // ---- dispatcher -------------------------------------------------------------
@@ -126,19 +149,10 @@ DWORD CNetResConvert::ConvName2DNC(const char* ResName, char* DNC, DWORD& BufSiz
 DWORD CNetResConvert::ConvTypeNDSMitPunkten(const char* pszSrc, char* pszDest) {
     QV_TRACE_ENTER("ConvTypeNDSMitPunkten");
     QV_PARAM("RemoteName=" << TraceStr(pszSrc));
-    if (pszSrc == nullptr || pszDest == nullptr) {
-        QV_ERROR("pszSrc oder pszDest");
-        return ERROR_INVALID_ADDRESS;
-    }
-
-    // The name is cut up in a copy of its own: terminators at the separators.
-    char szName[kWorkSize];
-    BoundedCopy(szName, sizeof szName, pszSrc);
-    char* pElement = const_cast<char*>(FirstSeparator(szName));
-    if (pElement == nullptr) {
-        QV_ERROR("RemoteName: '\\' fehlt nach $NDS bzw. Tree");
-        return CONV_BAD_NAME_FORMAT;
-    }
+    NdsName name;
+    if (DWORD dwRet = name.Cut(pszSrc, pszDest, "pszSrc oder pszDest", "RemoteName: '\\' fehlt nach $NDS bzw. Tree"))
+        return dwRet;
+    char* pElement = name.pSep;
     ++pElement;
     if (*pElement == '.') {
         ++pElement;
@@ -178,20 +192,12 @@ DWORD CNetResConvert::ConvTypeNDSMitBSlashes(const char* pszSrc, char* pszDest) 
     start.lpProvider = m_tNet.tNwProvider.szName;
 
     QV_PARAM("Src=" << TraceStr(pszSrc));
-    if (pszSrc == nullptr || pszDest == nullptr) {
-        QV_ERROR("pszSrc oder pszDest == NULL");
-        return ERROR_INVALID_ADDRESS;
-    }
-
-    char szName[kWorkSize];
-    BoundedCopy(szName, sizeof szName, pszSrc);
-    char* pSep = const_cast<char*>(FirstSeparator(szName));
-    if (pSep == nullptr) {
-        QV_ERROR("Keine weiteren Elemente!");
-        return CONV_BAD_NAME_FORMAT;
-    }
+    NdsName name;
+    if (DWORD dwCut = name.Cut(pszSrc, pszDest, "pszSrc oder pszDest == NULL", "Keine weiteren Elemente!"))
+        return dwCut;
+    char* pSep = name.pSep;
     *pSep = '\0';
-    BoundedCopy(szContainer, sizeof szContainer, szName);
+    BoundedCopy(szContainer, sizeof szContainer, name.szName);
     BoundedCopy(szSearch, sizeof szSearch, szContainer);
 
     // The elements after the tree; empty ones (backslashes in a row, a

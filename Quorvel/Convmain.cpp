@@ -444,63 +444,59 @@ DWORD CNetResConvert::ConvRes2DNC(const char* ResName, char* DNCName, DWORD& Buf
             return dwRet;
         }
 
-        try {
-            if (dwType == RES_TYPE_MAP) {
-                const char szDrive[3] = {ResName[0], ResName[1], '\0'};
-                if (m_MountList.empty()) GetMountList();
+        if (dwType == RES_TYPE_MAP) {
+            const char szDrive[3] = {ResName[0], ResName[1], '\0'};
+            if (m_MountList.empty()) GetMountList();
 
-                const long nPos = FindDrive(m_MountList, szDrive);
-                const MOUNT_T* pMount = nPos < 0 ? nullptr : &m_MountList[static_cast<std::size_t>(nPos)];
-                if (pMount == nullptr) {
-                    if constexpr (Traced) QV_ERROR("Drive " << szDrive << " NOT_FOUND in MountList");
-                    return CONV_BAD_RES_NAME;
+            const long nPos = FindDrive(m_MountList, szDrive);
+            const MOUNT_T* pMount = nPos < 0 ? nullptr : &m_MountList[static_cast<std::size_t>(nPos)];
+            if (pMount == nullptr) {
+                if constexpr (Traced) QV_ERROR("Drive " << szDrive << " NOT_FOUND in MountList");
+                return CONV_BAD_RES_NAME;
+            }
+            if constexpr (Traced)
+                QV_PARAM("Drive " << pMount->LocalName << "=" << pMount->RemoteName
+                                  << ", dwNetType=" << pMount->dwNetType);
+            if (pMount->DNCName.empty()) {
+                if constexpr (Traced) {
+                    QV_ERROR("CONV_BAD_MAP_PATH bei  " << pMount->DNCName);
+                    QV_ERROR("Drive " << szDrive << " NOT_FOUND in MountList");
                 }
-                if constexpr (Traced)
-                    QV_PARAM("Drive " << pMount->LocalName << "=" << pMount->RemoteName
-                                      << ", dwNetType=" << pMount->dwNetType);
-                if (pMount->DNCName.empty()) {
-                    if constexpr (Traced) {
-                        QV_ERROR("CONV_BAD_MAP_PATH bei  " << pMount->DNCName);
-                        QV_ERROR("Drive " << szDrive << " NOT_FOUND in MountList");
-                    }
-                    return CONV_BAD_MAP_PATH;
-                }
-                // The rest behind the drive follows the drive's DNC name as it is.
-                dwRet = CopyWhole(DNCName, BufSize, pMount->DNCName.data(), pMount->DNCName.size(),
-                                  ResName + 2);
+                return CONV_BAD_MAP_PATH;
+            }
+            // The rest behind the drive follows the drive's DNC name as it is.
+            dwRet = CopyWhole(DNCName, BufSize, pMount->DNCName.data(), pMount->DNCName.size(), ResName + 2);
+            if constexpr (Traced)
+                if (dwRet != 0) QV_ERROR("Buffer zu klein, dwRet=" << dwRet);
+        } else {
+            // Already a DNC name when a mapped-drive path reaches it. The
+            // traced copy has ConvDNCtoMAP check the name, for its records;
+            // both copies then look for a path by the same walk.
+            bool bWellFormed = false;
+            if constexpr (Traced) {
+                std::vector<std::string> tMaps;
+                bWellFormed = ConvDNCtoMAP(ResName, tMaps) == 0;
+            } else if (CheckDncName(ResName, DNCName, "") == 0) {
+                bWellFormed = true;
+                // As ConvDNCtoMAP prepares its walk.
+                if (m_tNet.dwPlatformId == kNotDetected) BuildLists();
+                if (m_MountList.empty()) GetMountList();
+            }
+            bool bMapped = false;
+            if (bWellFormed)
+                WalkMappedPaths(
+                    m_MountList, m_MountListKurzName, ResName,
+                    [&](const MOUNT_T&, const char*, bool bFits) { return !(bMapped = bFits); },
+                    [](const char*) {});
+            if (bMapped) {
+                if constexpr (Traced) QV_PARAM("Pfad liegt bereits im DNC-Format vor!");
+                dwRet = CopyWhole(DNCName, BufSize, ResName, std::strlen(ResName));
                 if constexpr (Traced)
                     if (dwRet != 0) QV_ERROR("Buffer zu klein, dwRet=" << dwRet);
             } else {
-                // Already a DNC name when a mapped-drive path reaches it. Traced,
-                // the paths are asked for as ConvDNCtoMAP gives them, with its
-                // records; untraced, the walk stops at the first path.
-                bool bMapped = false;
-                if constexpr (Traced) {
-                    std::vector<std::string> tMaps;
-                    bMapped = ConvDNCtoMAP(ResName, tMaps) == 0 && !tMaps.empty();
-                } else if (CheckDncName(ResName, DNCName, "") == 0) {
-                    // As ConvDNCtoMAP prepares its walk.
-                    if (m_tNet.dwPlatformId == kNotDetected) BuildLists();
-                    if (m_MountList.empty()) GetMountList();
-                    WalkMappedPaths(
-                        m_MountList, m_MountListKurzName, ResName,
-                        [&](const MOUNT_T&, const char*, bool bFits) { return !(bMapped = bFits); },
-                        [](const char*) {});
-                }
-                if (bMapped) {
-                    if constexpr (Traced) QV_PARAM("Pfad liegt bereits im DNC-Format vor!");
-                    dwRet = CopyWhole(DNCName, BufSize, ResName, std::strlen(ResName));
-                    if constexpr (Traced)
-                        if (dwRet != 0) QV_ERROR("Buffer zu klein, dwRet=" << dwRet);
-                } else {
-                    dwRet = ConvName2DNC(ResName, DNCName, BufSize);
-                }
-                if constexpr (Traced) QV_PARAM("ACHTUNG: RES_TYPE_NAME wird nicht mehr unterstuetzt!");
+                dwRet = ConvName2DNC(ResName, DNCName, BufSize);
             }
-        } catch (const std::exception&) {
-            DNCName[0] = '\0';
-            dwRet = ERROR_NOT_ENOUGH_MEMORY;
-            if constexpr (Traced) QV_SYSERROR("ConvRes2DNC", dwRet);
+            if constexpr (Traced) QV_PARAM("ACHTUNG: RES_TYPE_NAME wird nicht mehr unterstuetzt!");
         }
 
         if constexpr (Traced) QV_PARAM("OK, DNC=" << DNCName);

@@ -40,13 +40,17 @@ bool SameName(const char* a, const char* b) {
     return a != nullptr && b != nullptr && w32::MbsICmp(a, b) == 0;
 }
 
-// The top of one provider's part of the network: an enumeration of it
-// yields the provider's trees, domains and servers.
-struct ProviderTop {
+// A scan of one provider's part of the network: while it lasts the provider
+// is the one the scan adds its trees, domains and servers to, and res is the
+// top of its part, whose enumeration yields them.
+struct ProviderScan {
+    _Networks& net;
     char szProvider[kPathSize] = {};
     NETRESOURCEA res = {};
+    NETRESOURCEA found = {};
 
-    explicit ProviderTop(const _Provider& prov) {
+    ProviderScan(_Networks& tNet, _Provider& prov) : net(tNet) {
+        net.pCurProvider = &prov;
         BoundedCopy(szProvider, sizeof szProvider, prov.szName);
         res.dwScope = RESOURCE_GLOBALNET;
         res.dwType = RESOURCETYPE_DISK;
@@ -54,7 +58,17 @@ struct ProviderTop {
         res.dwUsage = 0;
         res.lpProvider = szProvider;
     }
+    ~ProviderScan() { net.pCurProvider = nullptr; }
+    ProviderScan(const ProviderScan&) = delete;
+    ProviderScan& operator=(const ProviderScan&) = delete;
 };
+
+// A record the caller asks to have filled; false (traced) for none.
+bool HasRecord(const NETRESOURCEA* pRes) {
+    if (pRes != nullptr) return true;
+    QV_ERROR("pRes == NULL");
+    return false;
+}
 
 // Fills a server record handed out to a client; the fields the caller owns
 // (usage, local name, comment) stay as they are.
@@ -271,15 +285,15 @@ DWORD CNetResConvert::NetScan(NETRESOURCEA* pParent, const char* pszSearch,
                 QV_PARAM(D << " Provider=" << TraceStr(pEntry->lpProvider));
                 QV_PARAM(D << " Remote=" << TraceStr(pszRemote) << ", Comment=" << TraceStr(pEntry->lpComment)
                            << ", S=" << pEntry->dwScope << ", T=" << pEntry->dwType);
-                DWORD dwNetType = GetNetType(pEntry->lpProvider);
-                if (dwNetType == WNNC_NET_NETWARE) {
-                    m_tNet.pCurProvider = &m_tNet.tNwProvider;
-                } else if (dwNetType == WNNC_NET_LANMAN) {
-                    m_tNet.pCurProvider = &m_tNet.tMsProvider;
-                } else {
-                    bCompare = false;
-                    bDescend = false;
-                }
+                // The provider a scan below adds to; other networks are passed over.
+                const DWORD dwNetType = GetNetType(pEntry->lpProvider);
+                _Provider* pProv = dwNetType == WNNC_NET_NETWARE  ? &m_tNet.tNwProvider
+                                   : dwNetType == WNNC_NET_LANMAN ? &m_tNet.tMsProvider
+                                                                   : nullptr;
+                if (pProv != nullptr)
+                    m_tNet.pCurProvider = pProv;
+                else
+                    bCompare = bDescend = false;
                 break;
             }
             case RESOURCEDISPLAYTYPE_GENERIC:
@@ -383,15 +397,11 @@ DWORD CNetResConvert::GetNwServers(DWORD dwDepth) {
     QV_PARAM("Deep=" << dwDepth);
     m_fUseAllDom = 1;
 
-    _Provider& prov = m_tNet.tNwProvider;
-    m_tNet.pCurProvider = &prov;
-    ProviderTop top(prov);
-    NETRESOURCEA scratch = {};
+    const _Provider& prov = m_tNet.tNwProvider;
+    ProviderScan scan(m_tNet, m_tNet.tNwProvider);
     m_fObjFound = 0;
-    DWORD dwRet = NetScan(&top.res, nullptr, RESOURCEDISPLAYTYPE_NDSCONTAINER, dwDepth, &scratch);
-    QV_PARAM(" NetScan Ret=" << dwRet << ", Trees=" << prov.dwTreeCount
-                             << ", NW-Servers=" << prov.dwServerCount);
-    m_tNet.pCurProvider = nullptr;
+    DWORD dwRet = NetScan(&scan.res, nullptr, RESOURCEDISPLAYTYPE_NDSCONTAINER, dwDepth, &scan.found);
+    QV_PARAM(" NetScan Ret=" << dwRet << ", Trees=" << prov.dwTreeCount << ", NW-Servers=" << prov.dwServerCount);
     return dwRet;
 }
 
@@ -429,15 +439,12 @@ DWORD CNetResConvert::GetMsServers(DWORD dwDepth) {
     }
     ListsChanged();
 
-    _Provider& prov = m_tNet.tMsProvider;
-    m_tNet.pCurProvider = &prov;
-    ProviderTop top(prov);
-    NETRESOURCEA scratch = {};
+    const _Provider& prov = m_tNet.tMsProvider;
+    ProviderScan scan(m_tNet, m_tNet.tMsProvider);
     m_fObjFound = 0;
-    DWORD dwRet = NetScan(&top.res, nullptr, RESOURCEDISPLAYTYPE_NDSCONTAINER, dwDepth, &scratch);
-    QV_PARAM(" NetScan Ret=" << dwRet << ", Domains=" << prov.dwTreeCount << ", Used="
-                             << m_UseDomains.size() << ", MS-Servers=" << prov.dwServerCount);
-    m_tNet.pCurProvider = nullptr;
+    DWORD dwRet = NetScan(&scan.res, nullptr, RESOURCEDISPLAYTYPE_NDSCONTAINER, dwDepth, &scan.found);
+    QV_PARAM(" NetScan Ret=" << dwRet << ", Domains=" << prov.dwTreeCount << ", Used=" << m_UseDomains.size()
+                             << ", MS-Servers=" << prov.dwServerCount);
     return dwRet;
 }
 
@@ -453,10 +460,7 @@ DWORD CNetResConvert::GetServerCount() {
 
 DWORD CNetResConvert::GetFirstServer(NETRESOURCEA* pRes) {
     QV_TRACE_ENTER("GetFirstServer");
-    if (pRes == nullptr) {
-        QV_ERROR("pRes == NULL");
-        return ERROR_INVALID_ADDRESS;
-    }
+    if (!HasRecord(pRes)) return ERROR_INVALID_ADDRESS;
     if (m_tNet.dwPlatformId == kNotDetected) BuildLists();
     GetAllServers();
 
@@ -476,10 +480,7 @@ DWORD CNetResConvert::GetFirstServer(NETRESOURCEA* pRes) {
 
 DWORD CNetResConvert::GetNextServer(DWORD dwIndex, NETRESOURCEA* pRes) {
     QV_TRACE_ENTER("GetNextServer");
-    if (pRes == nullptr) {
-        QV_ERROR("pRes == NULL");
-        return ERROR_INVALID_ADDRESS;
-    }
+    if (!HasRecord(pRes)) return ERROR_INVALID_ADDRESS;
     if (m_tNet.dwPlatformId == kNotDetected) BuildLists();
     GetAllServers();
 

@@ -194,7 +194,10 @@ Answer Res2Dnc(const char* name) {
     Buffer b;
     DWORD size = 260;
     DWORD r = COUNTED(CNetResConvert::ConvRes2DNC(name, b.text, size));
-    return {r, b.Show() + "," + std::to_string(size)};
+    // After every failure but 87 the buffer holds an empty string.
+    const std::string out = b.Show();
+    const bool bEmptied = r == 0 || r == ERROR_INVALID_PARAMETER || out.empty();
+    return {r, (bEmptied ? "" : "<not emptied>") + out + "," + std::to_string(size)};
 }
 
 Answer ServerQuery(DWORD (*query)(NETRESOURCEA*)) {

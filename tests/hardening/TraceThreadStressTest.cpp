@@ -1,5 +1,6 @@
 // The trace facility under 16 threads calling traced operations at once
-// (operations that only read the server list, which is built beforehand).
+// (operations that touch none of the library's lists: the class itself is
+// called from one thread at a time).
 // Every line of the trace must be whole, the records of the first eight
 // extra threads carry their own tag and nest correctly, and the tenth and
 // later threads share the overflow slot.
@@ -16,7 +17,7 @@ namespace {
 
 constexpr int kThreads = 16;
 constexpr int kRounds = 150;
-constexpr int kEntersPerRound = 5;  // four operations, ExtractServerVolume calls FindServer
+constexpr int kEntersPerRound = 5;  // four operations, ConvRes2DNC calls GetResNameType
 
 // Lets the threads take their slots in a fixed order, one after another.
 class Turnstile {
@@ -53,9 +54,10 @@ void Round(const std::string& mark) {
     std::string dncCopy = dnc;
     char server[260];
     CNetResConvert::GetServerFromDNC(dncCopy.data(), server);
-    std::string element = "NW1_" + mark;
-    char volume[260];
-    CNetResConvert::ExtractServerVolume(element.data(), server, volume);
+    // A name of no known type: ConvRes2DNC classifies it and stops.
+    const std::string unknown = "??" + mark;
+    DWORD size = sizeof server;
+    CNetResConvert::ConvRes2DNC(unknown.c_str(), server, size);
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -121,10 +123,11 @@ TEST_F(TraceThreadStress, SixteenThreadsWriteWholeNestedLines) {
         const std::string body = m[4];
         EXPECT_EQ(0u, indent % 3) << line;
         enters[slot] += enter;
-        // A slot of its own: top-level calls at depth 0, FindServer one level
-        // deeper, their lines one level deeper still; the overflow slot holds
-        // the threads from the ninth on.
-        EXPECT_TRUE(overflow || (enter ? indent == (m[5] == "FindServer" ? 3u : 0u) : indent == 3 || indent == 6))
+        // A slot of its own: top-level calls at depth 0, GetResNameType also
+        // one level deeper (inside ConvRes2DNC), their lines one level deeper
+        // still; the overflow slot holds the threads from the ninth on.
+        EXPECT_TRUE(overflow || (enter ? indent == 0 || (m[5] == "GetResNameType" && indent == 3)
+                                       : indent == 3 || indent == 6))
             << line;
         EXPECT_TRUE(!std::regex_search(body, mk, markRe) || (overflow ? std::stoi(mk[1]) > 8 : std::stoi(mk[1]) == slot))
             << line;
