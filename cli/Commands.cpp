@@ -100,6 +100,7 @@ std::size_t BytesRead(Cmd command, std::string_view ansi) {
 
 // A warning for a name of which the library reads only a part.
 void WarnIfCut(Reporter& reporter, const CommandSpec& spec, std::string_view input, std::string_view ansi) {
+    if (ansi.size() < kPathSize) return;  // read whole by every operation
     const std::size_t read = BytesRead(spec.id, ansi);
     if (read == 0 || ansi.size() <= read) return;
     reporter.Warning(std::string(spec.name) + " " + std::string(input) + ": the name has " +

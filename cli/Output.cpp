@@ -415,49 +415,65 @@ void Reporter::ToDnc(std::string_view input, std::uint32_t status, std::string_v
                      std::string_view message, bool streamed) {
     if (status != 0) exit_ = std::max(exit_, 1);
     if (writeError_ != 0) return;
-    std::string hint(message);
-    if (status == kStatusMoreData)
-        hint = "the DNC name needs " + std::to_string(required) + " bytes: --size " + std::to_string(required);
-    std::string& out = pending_;
     if (json_) {
+        ToDncObject(input, status, dnc, required, message);
+    } else if (status != 0) {
+        if (!ToDncFailureLine(input, status, required, message, streamed)) return;
+    } else {
+        // The common case of a batch, kept short: the name and its DNC name.
+        if (streamed && !input.empty()) {
+            pending_ += input;
+            pending_ += '\t';
+        }
+        pending_ += dnc;
+        pending_ += '\n';
+    }
+    Pending();
+}
+
+void Reporter::ToDncObject(std::string_view input, std::uint32_t status, std::string_view dnc,
+                           std::uint32_t required, std::string_view message) {
+    std::string& out = pending_;
+    if (status == 0) {
+        out += R"({"command":"to-dnc","status":0,"status_name":"OK","input":)";
+    } else {
         out += R"({"command":"to-dnc","status":)";
         out += std::to_string(status);
         out += R"(,"status_name":)";
         AppendJsonString(out, StatusName(status));
         out += R"(,"input":)";
-        AppendJsonString(out, input);
-        out += R"(,"dnc":)";
-        if (status == 0)
-            AppendJsonString(out, dnc);
-        else
-            out += "null";
-        if (status == kStatusMoreData) out += R"(,"required":)" + std::to_string(required);
-        if (!message.empty()) {
-            out += R"(,"message":)";
-            AppendJsonString(out, message);
-        }
-        out += "}\n";
-    } else if (status == 0) {
-        if (streamed && !input.empty()) {
-            out += input;
-            out += '\t';
-        }
-        out += dnc;
-        out += '\n';
-    } else {
-        std::string text = StatusName(status) + " (" + std::to_string(status) + ")";
-        if (!hint.empty()) text += ": " + hint;
-        if (!streamed) {
-            Flush();
-            Line(err_, "quorvel: to-dnc" + (input.empty() ? std::string() : " " + std::string(input)) + ": " + text);
-            return;
-        }
-        out += input;
-        out += "\t!";
-        out += text;
-        out += '\n';
     }
-    Pending();
+    AppendJsonString(out, input);
+    out += R"(,"dnc":)";
+    if (status == 0)
+        AppendJsonString(out, dnc);
+    else
+        out += "null";
+    if (status == kStatusMoreData) out += R"(,"required":)" + std::to_string(required);
+    if (!message.empty()) {
+        out += R"(,"message":)";
+        AppendJsonString(out, message);
+    }
+    out += "}\n";
+}
+
+bool Reporter::ToDncFailureLine(std::string_view input, std::uint32_t status, std::uint32_t required,
+                                std::string_view message, bool streamed) {
+    std::string text = StatusName(status) + " (" + std::to_string(status) + ")";
+    if (status == kStatusMoreData)
+        text += ": the DNC name needs " + std::to_string(required) + " bytes: --size " + std::to_string(required);
+    else if (!message.empty())
+        text += ": " + std::string(message);
+    if (!streamed) {
+        Flush();
+        Line(err_, "quorvel: to-dnc" + (input.empty() ? std::string() : " " + std::string(input)) + ": " + text);
+        return false;
+    }
+    pending_ += input;
+    pending_ += "\t!";
+    pending_ += text;
+    pending_ += '\n';
+    return true;
 }
 
 void Reporter::Progress(const std::string& text, bool last) {

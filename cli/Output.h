@@ -152,6 +152,11 @@ private:
     void Line(std::FILE* to, std::string_view text);
     void Write(std::FILE* to, std::string_view text);
     void Pending();
+    void ToDncObject(std::string_view input, std::uint32_t status, std::string_view dnc, std::uint32_t required,
+                     std::string_view message);
+    // A failed name in text: on standard error (false), or streamed, its line.
+    bool ToDncFailureLine(std::string_view input, std::uint32_t status, std::uint32_t required,
+                          std::string_view message, bool streamed);
     void Drain();
     void EndProgress();
 
