@@ -24,17 +24,24 @@ struct DriveIndex {
 };
 constinit DriveIndex s_Drives;
 
-// ---- servers --------------------------------------------------------------------
+// ---- names ----------------------------------------------------------------------
 
-// The server list by case-folded name: the folding that w32::MbsICmp applies,
-// learnt from it byte by byte. Names with a lead byte are compared as they are.
-struct ServerIndex {
-    unsigned long dwGeneration = 0;
-    std::unordered_map<std::string, long> first;  // folded name -> first position
-    std::vector<long> other;                      // entries with double-byte characters
-    unsigned char fold[256] = {};                 // 0: not learnt yet
+// The folding of single-byte characters that w32::MbsICmp applies, learnt
+// from it byte by byte, for the code page it was learnt in (told apart by
+// the lead bytes that tell the supported code pages apart).
+struct CaseFolding {
+    unsigned nCodePage = ~0u;
+    unsigned char fold[256] = {};  // 0: not learnt yet
     bool lead[256] = {};
-    std::string key;                              // the key of the name looked up
+
+    void Refresh() {
+        const unsigned nSeen = (w32::IsLeadByte(0x81) ? 1u : 0u) | (w32::IsLeadByte(0xA0) ? 2u : 0u) |
+                               (w32::IsLeadByte(0xFD) ? 4u : 0u);
+        if (nSeen == nCodePage) return;
+        nCodePage = nSeen;
+        std::memset(fold, 0, sizeof fold);
+        for (unsigned c = 0; c < 256; ++c) lead[c] = c != 0 && w32::IsLeadByte(static_cast<unsigned char>(c));
+    }
 
     // The smallest single-byte character that w32::MbsICmp finds equal to c.
     unsigned char Fold(unsigned char c) {
@@ -50,38 +57,15 @@ struct ServerIndex {
         }
         return fold[c];
     }
+};
+constinit CaseFolding s_Folding;
 
-    // The key of a name of single-byte characters into out; false for a name
-    // with a lead byte.
-    bool Key(const char* psz, std::string& out) {
-        out.clear();
-        for (const unsigned char* p = reinterpret_cast<const unsigned char*>(psz); *p != 0; ++p) {
-            if (lead[*p]) return false;
-            out.push_back(static_cast<char>(Fold(*p)));
-        }
-        return true;
-    }
-
-    void Build(const std::vector<std::string>& servers) {
-        first.clear();
-        other.clear();
-        std::memset(fold, 0, sizeof fold);
-        for (unsigned c = 0; c < 256; ++c) lead[c] = c != 0 && w32::IsLeadByte(static_cast<unsigned char>(c));
-        for (std::size_t i = 0; i < servers.size(); ++i) {
-            if (Key(servers[i].c_str(), key))
-                first.emplace(key, static_cast<long>(i));  // the first one stays
-            else
-                other.push_back(static_cast<long>(i));
-        }
-    }
+// The server list's index.
+struct ServerIndex {
+    unsigned long dwGeneration = 0;
+    NameIndex names;
 };
 constinit std::unique_ptr<ServerIndex> s_pServers QV_PROCESS_WIDE;
-
-long WalkServers(const std::vector<std::string>& servers, const char* pszName) {
-    for (std::size_t i = 0; i < servers.size(); ++i)
-        if (w32::MbsICmp(servers[i].c_str(), pszName) == 0) return static_cast<long>(i);
-    return -1;
-}
 
 // ---- the server cursor ------------------------------------------------------------
 
@@ -119,29 +103,21 @@ long FindDrive(const std::vector<MOUNT_T>& mounts, const char* szDrive) {
 }
 
 long FindServerEntry(const std::vector<std::string>& servers, const char* pszName) {
+    const auto nameAt = [&servers](std::size_t i) { return servers[i].c_str(); };
     try {
         if (!s_pServers) s_pServers = std::make_unique<ServerIndex>();
         ServerIndex& index = *s_pServers;
         if (index.dwGeneration != s_dwGeneration) {
             index.dwGeneration = 0;
-            index.Build(servers);
+            index.names.Build(servers.size(), nameAt);
             index.dwGeneration = s_dwGeneration;
         }
-        if (!index.Key(pszName, index.key)) return WalkServers(servers, pszName);
-        auto it = index.first.find(index.key);
-        const long found = it == index.first.end() ? -1 : it->second;
-        // An entry with double-byte characters cannot equal a name without
-        // them; those before the one found are compared all the same.
-        for (long i : index.other) {
-            if (found >= 0 && i > found) break;
-            if (w32::MbsICmp(servers[static_cast<std::size_t>(i)].c_str(), pszName) == 0) return i;
-        }
-        if (found < 0 || w32::MbsICmp(servers[static_cast<std::size_t>(found)].c_str(), pszName) == 0)
-            return found;
-        return WalkServers(servers, pszName);
+        return index.names.Find(servers.size(), nameAt, pszName);
     } catch (const std::exception&) {
         // No memory for the index: the list is walked.
-        return WalkServers(servers, pszName);
+        for (std::size_t i = 0; i < servers.size(); ++i)
+            if (w32::MbsICmp(nameAt(i), pszName) == 0) return static_cast<long>(i);
+        return -1;
     }
 }
 
@@ -162,6 +138,28 @@ ServerAt FindServerAt(_Provider* const (&aProviders)[2], DWORD dwIndex) {
         }
     }
     return {nullptr, nullptr, n};
+}
+
+void NameIndex::Clear() {
+    first_.clear();
+    other_.clear();
+    s_Folding.Refresh();
+}
+
+void NameIndex::Add(const char* pszName, long position, std::string& key) {
+    if (Key(pszName, key))
+        first_.emplace(key, position);  // the first one stays
+    else
+        other_.push_back(position);
+}
+
+bool NameIndex::Key(const char* pszName, std::string& key) {
+    key.clear();
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(pszName); *p != 0; ++p) {
+        if (s_Folding.lead[*p]) return false;
+        key.push_back(static_cast<char>(s_Folding.Fold(*p)));
+    }
+    return true;
 }
 
 }  // namespace qvlib

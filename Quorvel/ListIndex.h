@@ -17,9 +17,11 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <quorvel/NetResConvert.h>
+#include <quorvel/Win32Api.h>
 
 namespace qvlib {
 
@@ -45,5 +47,53 @@ struct ServerAt {
     DWORD dwWalked;       // without pNode: the number of servers there are
 };
 ServerAt FindServerAt(_Provider* const (&aProviders)[2], DWORD dwIndex);
+
+// A list of names indexed by their case-folded form (the folding that
+// w32::MbsICmp applies, learnt from it byte by byte): Find gives what a walk
+// of the list comparing with w32::MbsICmp gives, the position of the first
+// equal name, without the walk. The server index is one; the batch memory
+// (Batch.h) keeps one for the children of each container. Names are read
+// through nameAt(i), which must answer as long as the index is used.
+class NameIndex {
+public:
+    template <class NameAt>
+    void Build(std::size_t count, NameAt nameAt) {
+        Clear();
+        std::string key;
+        for (std::size_t i = 0; i < count; ++i) Add(nameAt(i), static_cast<long>(i), key);
+    }
+    // The position of the first name equal to pszName, or -1.
+    template <class NameAt>
+    long Find(std::size_t count, NameAt nameAt, const char* pszName) const {
+        std::string key;
+        if (!Key(pszName, key)) return Walk(count, nameAt, pszName);
+        auto it = first_.find(key);
+        const long found = it == first_.end() ? -1 : it->second;
+        // A name with double-byte characters cannot equal one without them;
+        // those before the one found are compared all the same.
+        for (long i : other_) {
+            if (found >= 0 && i > found) break;
+            if (w32::MbsICmp(nameAt(static_cast<std::size_t>(i)), pszName) == 0) return i;
+        }
+        if (found < 0 || w32::MbsICmp(nameAt(static_cast<std::size_t>(found)), pszName) == 0) return found;
+        return Walk(count, nameAt, pszName);
+    }
+
+private:
+    void Clear();
+    void Add(const char* pszName, long position, std::string& key);
+    // The key of a name of single-byte characters; false for a name with a
+    // lead byte.
+    static bool Key(const char* pszName, std::string& key);
+    template <class NameAt>
+    static long Walk(std::size_t count, NameAt nameAt, const char* pszName) {
+        for (std::size_t i = 0; i < count; ++i)
+            if (w32::MbsICmp(nameAt(i), pszName) == 0) return static_cast<long>(i);
+        return -1;
+    }
+
+    std::unordered_map<std::string, long> first_;  // folded name -> first position
+    std::vector<long> other_;                      // names with double-byte characters
+};
 
 }  // namespace qvlib

@@ -3,7 +3,7 @@
 # parameter that does not exist, ...).
 set(_qv_public_headers
   ${PROJECT_SOURCE_DIR}/Quorvel/include/quorvel/NetResConvert.h
-  ${PROJECT_SOURCE_DIR}/Quorvel/include/quorvel/Win32Types.h
+  ${PROJECT_SOURCE_DIR}/platform/include/quorvel/Win32Types.h
   ${PROJECT_SOURCE_DIR}/Quorvel/include/quorvel/quorvel.h)
 find_package(Doxygen QUIET)
 if(DOXYGEN_FOUND)

@@ -102,6 +102,13 @@ done
 for sym in 'CNetResConvert::m_' 'CNetResConvert::GetAllServers' 'CNetResConvert::ConvName2DNC' 'MapList'; do
   ! grep -qF "$sym" <<<"$exports" || fail "exported: $sym"
 done
+# Nothing of the tests ships: no test interface among the headers, no fault
+# hook, state reset or test access in the libraries.
+[ "$(cd "$prefix/include/quorvel" && find . -name '*.h' | sort | tr '\n' ' ')" == \
+  './NetResConvert.h ./Win32Types.h ./quorvel.h ./sim/Workstation.h ' ] || fail "unexpected headers installed"
+for so in libquorvel.so.1 libquorvel_sim.so.1; do
+  ! nm -C "$lib/$so" | grep -qE 'qvsim::testing|FaultPoint|TestAccess|qvtest|Reset' || fail "$so holds a test hook"
+done
 echo "installed tree: ok"
 
 consumer_cmake "$work/find-package" -DCMAKE_PREFIX_PATH="$prefix"
