@@ -5,9 +5,11 @@
 #include <quorvel/quorvel.h>
 
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
+#include "Batch.h"
 #include "ConvInternal.h"
 #include <quorvel/NetResConvert.h>
 
@@ -98,27 +100,48 @@ bool CopyField(char* pField, std::size_t cbField, const std::string& s) {
     return BoundedCopy(pField, cbField, s.c_str()) == s.size();
 }
 
+// The C functions take turns: the library's lists are process-wide and
+// unguarded, and a client of a C interface (a Python module, a threaded
+// server) cannot be expected to call from one thread at a time. The lock is
+// made at its first use and never destroyed.
+class Turn {
+public:
+    Turn() : lock_(Lock()) {}
+
+private:
+    static std::mutex& Lock() {
+        static std::mutex* mutex = new std::mutex;
+        return *mutex;
+    }
+    std::lock_guard<std::mutex> lock_;
+};
+
 }  // namespace
 
 extern "C" {
 
 uint32_t QUORVEL_CALL quorvel_build_lists(void) noexcept {
+    const Turn turn;
     return CNetResConvert::BuildLists();
 }
 
 uint32_t QUORVEL_CALL quorvel_clear_lists(void) noexcept {
+    const Turn turn;
     return CNetResConvert::ClearLists();
 }
 
 uint16_t QUORVEL_CALL quorvel_get_convert_mode(void) noexcept {
+    const Turn turn;
     return CNetResConvert::GetConvertMode();
 }
 
 void QUORVEL_CALL quorvel_set_convert_mode(uint16_t mode) noexcept {
+    const Turn turn;
     CNetResConvert::SetConvertMode(mode);
 }
 
 uint32_t QUORVEL_CALL quorvel_res_name_type(const char* res_name, uint32_t* type) noexcept {
+    const Turn turn;
     DWORD dwType = RES_TYPE_UNKNOWN;
     const DWORD dwRet = CNetResConvert::GetResNameType(res_name, dwType);
     if (type != nullptr) *type = dwType;
@@ -126,6 +149,7 @@ uint32_t QUORVEL_CALL quorvel_res_name_type(const char* res_name, uint32_t* type
 }
 
 uint32_t QUORVEL_CALL quorvel_res_to_dnc(const char* res_name, char* dnc, uint32_t* size) noexcept {
+    const Turn turn;
     DWORD dwSize = size != nullptr ? *size : 0;
     const DWORD dwRet = CNetResConvert::ConvRes2DNC(res_name, dnc, dwSize);
     if (size != nullptr) *size = dwSize;
@@ -133,11 +157,13 @@ uint32_t QUORVEL_CALL quorvel_res_to_dnc(const char* res_name, char* dnc, uint32
 }
 
 uint32_t QUORVEL_CALL quorvel_dnc_to_unc(const char* dnc, char* unc) noexcept {
+    const Turn turn;
     return CNetResConvert::ConvDNCtoUNC(dnc, unc);
 }
 
 uint32_t QUORVEL_CALL quorvel_dnc_to_unc_maps(const char* dnc, char* unc, char* maps,
                                               uint32_t* maps_size, uint32_t* count) noexcept {
+    const Turn turn;
     std::vector<std::string> tMaps;
     const DWORD dwRet = CNetResConvert::ConvDNC2UNC(dnc, unc, tMaps);
     if (dwRet != 0) {
@@ -149,6 +175,7 @@ uint32_t QUORVEL_CALL quorvel_dnc_to_unc_maps(const char* dnc, char* unc, char* 
 
 uint32_t QUORVEL_CALL quorvel_dnc_to_maps(const char* dnc, char* maps, uint32_t* maps_size,
                                           uint32_t* count) noexcept {
+    const Turn turn;
     std::vector<std::string> tMaps;
     const DWORD dwRet = CNetResConvert::ConvDNCtoMAP(dnc, tMaps);
     if (dwRet != 0) {
@@ -159,6 +186,7 @@ uint32_t QUORVEL_CALL quorvel_dnc_to_maps(const char* dnc, char* maps, uint32_t*
 }
 
 uint32_t QUORVEL_CALL quorvel_map_entry(const char* dnc, uint32_t index, char* map) noexcept {
+    const Turn turn;
     // The record is only tested for null by the class; the C form has none.
     NETRESOURCEA tUnused;
     std::memset(&tUnused, 0, sizeof tUnused);
@@ -166,39 +194,47 @@ uint32_t QUORVEL_CALL quorvel_map_entry(const char* dnc, uint32_t index, char* m
 }
 
 uint32_t QUORVEL_CALL quorvel_server_from_dnc(const char* dnc, char* server) noexcept {
+    const Turn turn;
     // The class reads the name only.
     return CNetResConvert::GetServerFromDNC(const_cast<char*>(dnc), server);
 }
 
 uint32_t QUORVEL_CALL quorvel_extract_server_volume(const char* element, char* server,
                                                     char* volume) noexcept {
+    const Turn turn;
     // The class reads the name only.
     return CNetResConvert::ExtractServerVolume(const_cast<char*>(element), server, volume);
 }
 
 uint32_t QUORVEL_CALL quorvel_server_list(char* names, uint32_t* size, uint32_t* count) noexcept {
+    const Turn turn;
     return CopyNames(CNetResConvert::GetServerList(), names, size, count);
 }
 
 uint32_t QUORVEL_CALL quorvel_server_count(void) noexcept {
+    const Turn turn;
     return CNetResConvert::GetServerCount();
 }
 
 uint32_t QUORVEL_CALL quorvel_first_server(quorvel_server* server) noexcept {
+    const Turn turn;
     return ServerQuery(server, [](NETRESOURCEA* p) { return CNetResConvert::GetFirstServer(p); });
 }
 
 uint32_t QUORVEL_CALL quorvel_next_server(uint32_t index, quorvel_server* server) noexcept {
+    const Turn turn;
     return ServerQuery(server,
                        [index](NETRESOURCEA* p) { return CNetResConvert::GetNextServer(index, p); });
 }
 
 uint32_t QUORVEL_CALL quorvel_server_info(uint32_t index, quorvel_server* server) noexcept {
+    const Turn turn;
     return ServerQuery(server,
                        [index](NETRESOURCEA* p) { return CNetResConvert::GetServerInfo(index, p); });
 }
 
 uint32_t QUORVEL_CALL quorvel_enum_server_res(quorvel_server* server) noexcept {
+    const Turn turn;
     if (server == nullptr) return CNetResConvert::EnumServerRes(nullptr);
     NETRESOURCEA r = ToNetResource(*server);
     const DWORD dwRet = CNetResConvert::EnumServerRes(&r);
@@ -207,10 +243,12 @@ uint32_t QUORVEL_CALL quorvel_enum_server_res(quorvel_server* server) noexcept {
 }
 
 uint32_t QUORVEL_CALL quorvel_volume_list(char* names, uint32_t* size, uint32_t* count) noexcept {
+    const Turn turn;
     return CopyNames(CNetResConvert::GetVolumeList(), names, size, count);
 }
 
 uint32_t QUORVEL_CALL quorvel_mount_list(quorvel_mount* entries, uint32_t* count) noexcept {
+    const Turn turn;
     if (count == nullptr) return ERROR_INVALID_ADDRESS;
     const std::vector<MOUNT_T>& tList = CNetResConvert::GetMountList();
     const uint32_t dwHave = entries == nullptr ? 0 : *count;
@@ -225,6 +263,16 @@ uint32_t QUORVEL_CALL quorvel_mount_list(quorvel_mount* entries, uint32_t* count
         ++entries;
     }
     return bWhole ? 0 : CONV_NAME_TOO_LONG;
+}
+
+void QUORVEL_CALL quorvel_batch_begin(void) noexcept {
+    const Turn turn;
+    batch::Begin();
+}
+
+void QUORVEL_CALL quorvel_batch_end(void) noexcept {
+    const Turn turn;
+    batch::End();
 }
 
 }  // extern "C"

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "Batch.h"
 #include "ConvInternal.h"
 #include <quorvel/NetResConvert.h>
 #include "Zx_trace.h"
@@ -62,6 +63,65 @@ struct ProviderScan {
     ProviderScan(const ProviderScan&) = delete;
     ProviderScan& operator=(const ProviderScan&) = delete;
 };
+
+// The children of one container, in the batches of an open enumeration: each
+// entry is handed to onEntry until it returns false. The buffer starts at
+// kEnumBufferSize bytes and keeps the size the platform asks for, for the
+// rest of the level; a request that does not grow it cannot be met. The
+// status: 0 once every child was handed over (or onEntry stopped), else the
+// failure's code.
+template <class OnEntry>
+DWORD EnumerateLevel(const EnumHandle& hEnum, EnumBuffer& buf, OnEntry onEntry) {
+    buf.Alloc(kEnumBufferSize);  // a failed allocation is met below
+    for (;;) {
+        if (buf.Data() == nullptr) {
+            QV_SYSERROR("WNetEnumResource", static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+            return ERROR_NOT_ENOUGH_MEMORY;
+        }
+        DWORD dwCount = 0xFFFFFFFF;
+        DWORD dwSize = buf.Size();
+        const DWORD dwRet = w32::WNetEnumResourceA(hEnum.Get(), &dwCount, buf.Data(), &dwSize);
+        if (dwRet == ERROR_MORE_DATA) {
+            if (dwSize <= buf.Size()) {
+                QV_SYSERROR("WNetEnumResource", dwRet);
+                return dwRet;
+            }
+            buf.Alloc(dwSize);
+            continue;
+        }
+        if (dwRet == ERROR_NO_MORE_ITEMS) {
+            QV_PARAM("ERROR_NO_MORE_ITEMS: Alle Items abgearbeitet");
+            return 0;
+        }
+        if (dwRet != NO_ERROR) {
+            QV_SYSERROR("WNetEnumResource", dwRet);
+            return dwRet;
+        }
+        const NETRESOURCEA* pEntries = buf.Records();
+        for (DWORD i = 0; i < dwCount; ++i)
+            if (!onEntry(const_cast<NETRESOURCEA*>(&pEntries[i]))) return 0;
+    }
+}
+
+// The children of a container read whole, for the batch's memory.
+batch::Level ReadLevel(NETRESOURCEA* pParent) {
+    batch::Level level;
+    EnumHandle hEnum;
+    level.dwOpen = hEnum.Open(RESOURCE_GLOBALNET, RESOURCETYPE_DISK, 0, pParent);
+    if (level.dwOpen != NO_ERROR) return level;
+    EnumBuffer buf;
+    try {
+        level.dwEnd = EnumerateLevel(hEnum, buf, [&level](const NETRESOURCEA* pEntry) {
+            auto text = [](const char* psz) { return psz ? std::optional<std::string>(psz) : std::nullopt; };
+            level.children.push_back({pEntry->dwScope, pEntry->dwType, pEntry->dwDisplayType, pEntry->dwUsage,
+                                      text(pEntry->lpRemoteName), text(pEntry->lpProvider)});
+            return true;
+        });
+    } catch (const std::exception&) {
+        level.dwEnd = ERROR_NOT_ENOUGH_MEMORY;  // not kept: the search goes to the network
+    }
+    return level;
+}
 
 // A record the caller asks to have filled; false (traced) for none.
 bool HasRecord(const NETRESOURCEA* pRes) {
@@ -199,8 +259,49 @@ DWORD CNetResConvert::NetScan(NETRESOURCEA* pParent, const char* pszSearch,
     QV_TRACE_ENTER("NetScan");
     if (m_fObjFound == 1) return 0;
 
+    // Whether an entry is compared with the name searched: not a server, nor
+    // a network whose provider the library does not handle (dwNetType: of a
+    // network entry, its provider's type).
+    auto compared = [&](const NETRESOURCEA& entry, DWORD dwNetType) {
+        return pszSearch != nullptr && entry.dwDisplayType != RESOURCEDISPLAYTYPE_SERVER &&
+               (entry.dwDisplayType != RESOURCEDISPLAYTYPE_NETWORK || dwNetType != NET_TYPE_UNSUPPORTED) &&
+               (dwSearchDisplayType == kAnyDisplayType || dwSearchDisplayType == entry.dwDisplayType);
+    };
+    auto hand = [pFound](const NETRESOURCEA& entry) {
+        // The entry's texts live in this level's buffer, which is gone when
+        // the scan returns: only the numbers are handed on.
+        if (pFound == nullptr) return;
+        *pFound = {entry.dwScope, entry.dwType, entry.dwDisplayType, entry.dwUsage,
+                   nullptr, nullptr, nullptr, nullptr};
+    };
+
+    // A search among the children of one container during a batch: the
+    // children as the batch's memory holds them, read whole the first time.
+    if (pszSearch != nullptr && dwMaxDepth == 1 && pParent != nullptr && batch::InUse()) {
+        const batch::Level* pLevel = batch::Find(*pParent);
+        if (pLevel == nullptr) pLevel = batch::Keep(*pParent, ReadLevel(pParent));
+        if (pLevel != nullptr) {
+            if (pLevel->dwOpen != NO_ERROR) return pLevel->dwOpen;
+            const std::size_t n = pLevel->children.size();
+            auto nameAt = [pLevel](std::size_t i) { return pLevel->NameAt(i); };
+            for (long i = pLevel->names.Find(n, nameAt, pszSearch); i >= 0 && static_cast<std::size_t>(i) < n; ++i) {
+                const batch::Child& c = pLevel->children[static_cast<std::size_t>(i)];
+                const NETRESOURCEA entry = {c.dwScope, c.dwType, c.dwDisplayType, c.dwUsage,
+                                            nullptr, nullptr, nullptr, nullptr};
+                if (!SameName(pLevel->NameAt(static_cast<std::size_t>(i)), pszSearch)) continue;
+                const DWORD dwNetType = c.dwDisplayType == RESOURCEDISPLAYTYPE_NETWORK
+                                            ? GetNetType(c.provider ? c.provider->c_str() : nullptr)
+                                            : 0;
+                if (!compared(entry, dwNetType)) continue;
+                m_fObjFound = 1;
+                hand(entry);
+                return 0;
+            }
+            return pLevel->dwEnd;
+        }
+    }
+
     EnumBuffer buf;
-    buf.Alloc(kEnumBufferSize);  // a failed allocation is met in the batch loop
     EnumHandle hEnum;
     DWORD dwRet = hEnum.Open(RESOURCE_GLOBALNET, RESOURCETYPE_DISK, 0, pParent);
     if (dwRet != NO_ERROR) {
@@ -211,132 +312,86 @@ DWORD CNetResConvert::NetScan(NETRESOURCEA* pParent, const char* pszSearch,
     const DWORD D = s_dwScanDepth;
     const bool bSearch = pszSearch != nullptr;
 
-    while (m_fObjFound == 0) {
-        if (buf.Data() == nullptr) {
-            dwRet = ERROR_NOT_ENOUGH_MEMORY;
-            QV_SYSERROR("WNetEnumResource", dwRet);
-            break;
-        }
-        DWORD dwCount = 0xFFFFFFFF;
-        DWORD dwSize = buf.Size();
-        dwRet = w32::WNetEnumResourceA(hEnum.Get(), &dwCount, buf.Data(), &dwSize);
-        if (dwRet == ERROR_MORE_DATA) {
-            // The buffer keeps the size the platform asked for, for the rest
-            // of the level. A request that does not grow it cannot be met.
-            if (dwSize <= buf.Size()) {
-                QV_SYSERROR("WNetEnumResource", dwRet);
-                break;
-            }
-            buf.Alloc(dwSize);
-            continue;
-        }
-        if (dwRet == ERROR_NO_MORE_ITEMS) {
-            QV_PARAM("ERROR_NO_MORE_ITEMS: Alle Items abgearbeitet");
-            dwRet = 0;
-            break;
-        }
-        if (dwRet != NO_ERROR) {
-            QV_SYSERROR("WNetEnumResource", dwRet);
-            break;
-        }
+    dwRet = EnumerateLevel(hEnum, buf, [&](NETRESOURCEA* pEntry) {
+        const char* pszRemote = pEntry->lpRemoteName;
+        bool bDescend = true;
+        DWORD dwNetType = 0;
 
-        const NETRESOURCEA* pEntries = buf.Records();
-        for (DWORD i = 0; i < dwCount && m_fObjFound == 0; ++i) {
-            NETRESOURCEA* pEntry = const_cast<NETRESOURCEA*>(&pEntries[i]);
-            const char* pszRemote = pEntry->lpRemoteName;
-            bool bCompare = bSearch;
-            bool bDescend = true;
-
-            switch (pEntry->dwDisplayType) {
-            case RESOURCEDISPLAYTYPE_SERVER:
-                QV_PARAM(D << " Server=" << TraceStr(pszRemote));
-                if (!bSearch) {
-                    NextServer(pEntry);
-                    try {
-                        m_ServerList.emplace_back(pszRemote != nullptr ? pszRemote : "");
-                    } catch (...) {
-                    }
-                    ListsChanged();
+        switch (pEntry->dwDisplayType) {
+        case RESOURCEDISPLAYTYPE_SERVER:
+            QV_PARAM(D << " Server=" << TraceStr(pszRemote));
+            if (!bSearch) {
+                NextServer(pEntry);
+                try {
+                    m_ServerList.emplace_back(pszRemote != nullptr ? pszRemote : "");
+                } catch (...) {
                 }
-                bCompare = false;
-                bDescend = false;
-                break;
-            case RESOURCEDISPLAYTYPE_DOMAIN:
-            case RESOURCEDISPLAYTYPE_TREE:
-                QV_PARAM(D << " Domain/Tree=" << TraceStr(pszRemote));
-                if (!bSearch) {
-                    NextDomain(pEntry);
-                    if (m_fUseAllDom == 0 && !m_UseDomains.empty()) {
-                        bDescend = false;
-                        for (const std::string& dom : m_UseDomains) {
-                            if (SameName(pszRemote, dom.c_str())) {
-                                QV_PARAM(dom << " used");
-                                bDescend = true;
-                                break;
-                            }
+                ListsChanged();
+            }
+            bDescend = false;
+            break;
+        case RESOURCEDISPLAYTYPE_DOMAIN:
+        case RESOURCEDISPLAYTYPE_TREE:
+            QV_PARAM(D << " Domain/Tree=" << TraceStr(pszRemote));
+            if (!bSearch) {
+                NextDomain(pEntry);
+                if (m_fUseAllDom == 0 && !m_UseDomains.empty()) {
+                    bDescend = false;
+                    for (const std::string& dom : m_UseDomains) {
+                        if (SameName(pszRemote, dom.c_str())) {
+                            QV_PARAM(dom << " used");
+                            bDescend = true;
+                            break;
                         }
                     }
                 }
-                break;
-            case RESOURCEDISPLAYTYPE_SHARE:
-                QV_PARAM(D << " Share=" << TraceStr(pszRemote));
-                break;
-            case RESOURCEDISPLAYTYPE_NETWORK: {
-                QV_PARAM(D << " Provider=" << TraceStr(pEntry->lpProvider));
-                QV_PARAM(D << " Remote=" << TraceStr(pszRemote) << ", Comment=" << TraceStr(pEntry->lpComment)
-                           << ", S=" << pEntry->dwScope << ", T=" << pEntry->dwType);
-                // The provider a scan below adds to; other networks are passed over.
-                const DWORD dwNetType = GetNetType(pEntry->lpProvider);
-                _Provider* pProv = dwNetType == WNNC_NET_NETWARE  ? &m_tNet.tNwProvider
-                                   : dwNetType == WNNC_NET_LANMAN ? &m_tNet.tMsProvider
-                                                                   : nullptr;
-                if (pProv != nullptr)
-                    m_tNet.pCurProvider = pProv;
-                else
-                    bCompare = bDescend = false;
-                break;
             }
-            case RESOURCEDISPLAYTYPE_GENERIC:
-            case RESOURCEDISPLAYTYPE_NDSCONTAINER:
-                QV_PARAM(D << " NdsCont=" << TraceStr(pszRemote));
-                break;
-            default:
-                QV_PARAM(D << " Others=" << TraceStr(pszRemote));
-                break;
-            }
-
-            if (bCompare) {
-                if ((dwSearchDisplayType == kAnyDisplayType ||
-                     dwSearchDisplayType == pEntry->dwDisplayType) &&
-                    SameName(pszRemote, pszSearch))
-                    m_fObjFound = 1;
-                if (m_fObjFound != 0 && pFound != nullptr) {
-                    // The entry's texts live in this level's buffer, which is
-                    // gone when the scan returns: only the numbers are handed on.
-                    pFound->dwScope = pEntry->dwScope;
-                    pFound->dwType = pEntry->dwType;
-                    pFound->dwDisplayType = pEntry->dwDisplayType;
-                    pFound->dwUsage = pEntry->dwUsage;
-                    pFound->lpLocalName = nullptr;
-                    pFound->lpRemoteName = nullptr;
-                    pFound->lpComment = nullptr;
-                    pFound->lpProvider = nullptr;
-                }
-            }
-
-            if (!bDescend || (pEntry->dwUsage & RESOURCEUSAGE_CONTAINER) == 0 ||
-                s_dwScanDepth > dwMaxDepth - 1)
-                continue;
-            if (Contains(pEntry->lpProvider, "HP Network Printer") ||
-                Contains(pszRemote, "NDPS Public Access Printers") ||
-                Contains(pszRemote, "NDPS-Drucker mit \xF6" "ffentlichem Zugriff")) {
-                QV_PARAM(D << " ACHTUNG: lpProvider (HP Network Printer)=" << TraceStr(pEntry->lpProvider));
-                QV_PARAM("  oder lpRemoteName (NDPS Public Access Printers)=" << TraceStr(pszRemote));
-                continue;
-            }
-            NetScan(pEntry, pszSearch, dwSearchDisplayType, dwMaxDepth, pFound);
+            break;
+        case RESOURCEDISPLAYTYPE_SHARE:
+            QV_PARAM(D << " Share=" << TraceStr(pszRemote));
+            break;
+        case RESOURCEDISPLAYTYPE_NETWORK: {
+            QV_PARAM(D << " Provider=" << TraceStr(pEntry->lpProvider));
+            QV_PARAM(D << " Remote=" << TraceStr(pszRemote) << ", Comment=" << TraceStr(pEntry->lpComment)
+                       << ", S=" << pEntry->dwScope << ", T=" << pEntry->dwType);
+            // The provider a scan below adds to; other networks are passed over.
+            dwNetType = GetNetType(pEntry->lpProvider);
+            _Provider* pProv = dwNetType == WNNC_NET_NETWARE  ? &m_tNet.tNwProvider
+                               : dwNetType == WNNC_NET_LANMAN ? &m_tNet.tMsProvider
+                                                               : nullptr;
+            if (pProv != nullptr)
+                m_tNet.pCurProvider = pProv;
+            else
+                bDescend = false;
+            break;
         }
-    }
+        case RESOURCEDISPLAYTYPE_GENERIC:
+        case RESOURCEDISPLAYTYPE_NDSCONTAINER:
+            QV_PARAM(D << " NdsCont=" << TraceStr(pszRemote));
+            break;
+        default:
+            QV_PARAM(D << " Others=" << TraceStr(pszRemote));
+            break;
+        }
+
+        if (compared(*pEntry, dwNetType) && SameName(pszRemote, pszSearch)) {
+            m_fObjFound = 1;
+            hand(*pEntry);
+        }
+
+        if (!bDescend || (pEntry->dwUsage & RESOURCEUSAGE_CONTAINER) == 0 ||
+            s_dwScanDepth > dwMaxDepth - 1)
+            return m_fObjFound == 0;
+        if (Contains(pEntry->lpProvider, "HP Network Printer") ||
+            Contains(pszRemote, "NDPS Public Access Printers") ||
+            Contains(pszRemote, "NDPS-Drucker mit \xF6" "ffentlichem Zugriff")) {
+            QV_PARAM(D << " ACHTUNG: lpProvider (HP Network Printer)=" << TraceStr(pEntry->lpProvider));
+            QV_PARAM("  oder lpRemoteName (NDPS Public Access Printers)=" << TraceStr(pszRemote));
+            return m_fObjFound == 0;
+        }
+        NetScan(pEntry, pszSearch, dwSearchDisplayType, dwMaxDepth, pFound);
+        return m_fObjFound == 0;
+    });
 
     hEnum.Close();
     buf.Free();

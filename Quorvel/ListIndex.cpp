@@ -155,6 +155,7 @@ void NameIndex::Add(const char* pszName, long position, std::string& key) {
 
 bool NameIndex::Key(const char* pszName, std::string& key) {
     key.clear();
+    if (pszName == nullptr) return false;
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(pszName); *p != 0; ++p) {
         if (s_Folding.lead[*p]) return false;
         key.push_back(static_cast<char>(s_Folding.Fold(*p)));

@@ -26,8 +26,19 @@
  * GetProcAddress(module, "quorvel_res_to_dnc") finds them (the library's
  * quorvel.def names them for import libraries of other tool chains).
  *
- * Threads: the library keeps process-wide lists without locks; call it from
- * one thread at a time.
+ * Threads: the functions may be called from any number of threads at once.
+ * They take turns: each runs while no other function of this interface runs,
+ * because the library keeps process-wide lists without locks of their own.
+ * Every thread gets the answers that one thread calling alone would get.
+ * (The C++ class itself takes no turns: call it from one thread at a time,
+ * and not beside the C functions.)
+ *
+ * Batches: a client that converts many names, in either direction, begins a
+ * batch (quorvel_batch_begin), converts, and ends it (quorvel_batch_end).
+ * Within the batch, what the library learns from the network to resolve a
+ * name is remembered for the names after it, so that a catalogue costs
+ * network round trips for its distinct containers and servers, not for each
+ * of its names; the answers are those of the same calls outside a batch.
  */
 #ifndef QUORVEL_QUORVEL_H
 #define QUORVEL_QUORVEL_H
@@ -322,6 +333,23 @@ QUORVEL_C_API uint32_t QUORVEL_CALL quorvel_volume_list(char* names, uint32_t* s
  *         (every record is written, the long names cut and terminated). */
 QUORVEL_C_API uint32_t QUORVEL_CALL quorvel_mount_list(quorvel_mount* entries,
                                                        uint32_t* count) QUORVEL_NOEXCEPT;
+
+/** Begins a batch of conversions. Until quorvel_batch_end, the children of
+ * every NDS container that a name is searched in, and every container that
+ * cannot be opened (a server that is not listed), are remembered as the
+ * network answered the first time, and the following names are resolved
+ * from that memory instead of asking the network again. Nothing is
+ * remembered while tracing is on (the trace shows every call).
+ *
+ * Lifetime: the memory lives from quorvel_batch_begin to quorvel_batch_end
+ * (and is process-wide: the conversions of every thread use it). A batch
+ * that begins while one runs starts with an empty memory; a long-running
+ * client ends a batch and begins another to see changes of the network. */
+QUORVEL_C_API void QUORVEL_CALL quorvel_batch_begin(void) QUORVEL_NOEXCEPT;
+
+/** Ends the batch and forgets what it remembered; without a batch it does
+ * nothing. */
+QUORVEL_C_API void QUORVEL_CALL quorvel_batch_end(void) QUORVEL_NOEXCEPT;
 
 #ifdef __cplusplus
 }

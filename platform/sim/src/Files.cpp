@@ -172,6 +172,7 @@ namespace w32 {
 using namespace qvsim::detail;
 
 HANDLE FindFirstFileA(const char* lpFileName, WIN32_FIND_DATAA* lpFindFileData) {
+    QVSIM_CALL(FindFirstFileA);
     QVSIM_FAILS((SetLastErrorCode(QVSIM_CODE(ERROR_NOT_ENOUGH_MEMORY)), INVALID_HANDLE_VALUE));
     if (lpFileName == nullptr || lpFindFileData == nullptr) {
         SetLastErrorCode(ERROR_INVALID_PARAMETER);
@@ -241,6 +242,7 @@ HANDLE FindFirstFileA(const char* lpFileName, WIN32_FIND_DATAA* lpFindFileData) 
 }
 
 BOOL FindClose(HANDLE hFindFile) {
+    QVSIM_CALL(FindClose);
     State& s = GetState();
     std::lock_guard<std::mutex> lock(s.mu);
     if (s.finds.erase(reinterpret_cast<std::uintptr_t>(hFindFile)) == 0) {

@@ -110,6 +110,7 @@ char* PlaceString(const Text* text, char*& strings) {
 }  // namespace
 
 DWORD WNetOpenEnumA(DWORD dwScope, DWORD dwType, DWORD dwUsage, NETRESOURCEA* lpNetResource, HANDLE* lphEnum) {
+    QVSIM_CALL(WNetOpenEnumA);
     QVSIM_FAILS(QVSIM_CODE(ERROR_NO_NETWORK));
     if (lphEnum == nullptr) return ERROR_INVALID_ADDRESS;
     if (dwType > RESOURCETYPE_PRINT) return ERROR_INVALID_PARAMETER;
@@ -147,6 +148,7 @@ DWORD WNetOpenEnumA(DWORD dwScope, DWORD dwType, DWORD dwUsage, NETRESOURCEA* lp
 }
 
 DWORD WNetEnumResourceA(HANDLE hEnum, DWORD* lpcCount, void* lpBuffer, DWORD* lpBufferSize) {
+    QVSIM_CALL(WNetEnumResourceA);
     QVSIM_FAILS(QVSIM_CODE(ERROR_UNEXP_NET_ERR));
     if (lpcCount == nullptr || lpBufferSize == nullptr || (lpBuffer == nullptr && *lpBufferSize != 0))
         return ERROR_INVALID_ADDRESS;
@@ -200,12 +202,14 @@ DWORD WNetEnumResourceA(HANDLE hEnum, DWORD* lpcCount, void* lpBuffer, DWORD* lp
 }
 
 DWORD WNetCloseEnum(HANDLE hEnum) {
+    QVSIM_CALL(WNetCloseEnum);
     State& s = GetState();
     std::lock_guard<std::mutex> lock(s.mu);
     return s.enums.erase(FromHandle(hEnum)) ? NO_ERROR : ERROR_INVALID_HANDLE;
 }
 
 DWORD WNetGetUniversalNameA(const char* lpLocalPath, DWORD dwInfoLevel, void* lpBuffer, DWORD* lpBufferSize) {
+    QVSIM_CALL(WNetGetUniversalNameA);
     QVSIM_FAILS(QVSIM_CODE(ERROR_NOT_ENOUGH_MEMORY));
     if (lpLocalPath == nullptr || lpBufferSize == nullptr || (lpBuffer == nullptr && *lpBufferSize != 0))
         return ERROR_INVALID_ADDRESS;
@@ -260,6 +264,7 @@ DWORD WNetGetUniversalNameA(const char* lpLocalPath, DWORD dwInfoLevel, void* lp
 }
 
 DWORD WNetGetProviderNameA(DWORD dwNetType, char* lpProviderName, DWORD* lpBufferSize) {
+    QVSIM_CALL(WNetGetProviderNameA);
     QVSIM_FAILS(QVSIM_CODE(ERROR_NOT_ENOUGH_MEMORY));
     if (lpBufferSize == nullptr || (lpProviderName == nullptr && *lpBufferSize != 0)) return ERROR_INVALID_ADDRESS;
     auto ws = Current();

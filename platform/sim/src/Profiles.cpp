@@ -115,6 +115,7 @@ std::string HostPath(const char* windowsPath) {
 }
 
 DWORD GetPrivateProfileSectionA(const char* lpAppName, char* lpReturnedString, DWORD nSize, const char* lpFileName) {
+    QVSIM_CALL(GetPrivateProfileSectionA);
     QVSIM_FAILS(0);
     if (lpReturnedString == nullptr || nSize == 0) return 0;
     lpReturnedString[0] = 0;
@@ -139,6 +140,7 @@ DWORD GetPrivateProfileSectionA(const char* lpAppName, char* lpReturnedString, D
 }
 
 UINT GetPrivateProfileIntA(const char* lpAppName, const char* lpKeyName, int nDefault, const char* lpFileName) {
+    QVSIM_CALL(GetPrivateProfileIntA);
     QVSIM_FAILS(static_cast<UINT>(nDefault));
     auto lines = SectionLines(lpAppName, lpFileName);
     if (!lines || lpKeyName == nullptr) return static_cast<UINT>(nDefault);

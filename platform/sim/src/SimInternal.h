@@ -27,6 +27,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "Calls.h"
 #include "FaultHook.h"
 
 namespace qvsim::detail {
@@ -136,6 +137,7 @@ struct Workstation {
     std::vector<std::pair<std::string, FileEntry>> fileRoots;         // folded \\server\share -> root
     std::map<std::string, ModuleVersion> modules;                     // folded file name
     std::map<DWORD, std::string> messages;                            // overrides, ANSI, with "\r\n"
+    Latencies latency{};                                              // microseconds per call, by function
     // Per top-level node of network: folded remote name -> the first node of
     // that name below it (depth first, node before its children).
     std::vector<std::unordered_map<std::string, const Node*>> networkIndex;
@@ -209,6 +211,8 @@ State& GetState();
 std::shared_ptr<const Workstation> Current();
 // Puts a workstation in force and forgets every open handle.
 void PutInForce(std::shared_ptr<const Workstation> ws);
+// Puts a workstation's latencies in force (Calls.h).
+void UseLatencies(const Latencies& latencies);
 
 // The calling thread's last error (what GetLastError would answer).
 void SetLastErrorCode(DWORD code);

@@ -49,6 +49,7 @@ static const std::shared_ptr<const Workstation>& InForce(State& s) {
     if (!s.ws) {
         s.ws = LoadFirstUse();
         g_activeCodePage.store(FindCodePage(s.ws->codePage), std::memory_order_release);
+        UseLatencies(s.ws->latency);
     }
     return s.ws;
 }
@@ -71,6 +72,7 @@ void PutInForce(std::shared_ptr<const Workstation> ws) {
     s.finds.clear();
     s.keys.clear();
     g_activeCodePage.store(FindCodePage(ws->codePage), std::memory_order_release);
+    UseLatencies(ws->latency);
     s.ws = std::move(ws);
 }
 

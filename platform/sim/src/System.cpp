@@ -163,6 +163,7 @@ bool KeyExists(const Workstation& ws, const std::string& path) {
 // ---- kernel ----------------------------------------------------------------------
 
 BOOL GetVersionExA(OSVERSIONINFOA* info) {
+    QVSIM_CALL(GetVersionExA);
     QVSIM_FAILS((SetLastErrorCode(QVSIM_CODE(ERROR_NOT_ENOUGH_MEMORY)), FALSE));
     if (info == nullptr) {
         SetLastErrorCode(ERROR_INVALID_PARAMETER);
@@ -187,6 +188,7 @@ BOOL GetVersionExA(OSVERSIONINFOA* info) {
 }
 
 BOOL GetComputerNameA(char* lpBuffer, DWORD* nSize) {
+    QVSIM_CALL(GetComputerNameA);
     QVSIM_FAILS((SetLastErrorCode(QVSIM_CODE(ERROR_NOT_ENOUGH_MEMORY)), FALSE));
     if (nSize == nullptr || (lpBuffer == nullptr && *nSize != 0)) {
         SetLastErrorCode(ERROR_INVALID_PARAMETER);
@@ -209,13 +211,20 @@ BOOL GetComputerNameA(char* lpBuffer, DWORD* nSize) {
 }
 
 #if defined(_WIN32)
-DWORD GetCurrentThreadId() { return ::GetCurrentThreadId(); }
+DWORD GetCurrentThreadId() {
+    QVSIM_CALL(GetCurrentThreadId);
+    return ::GetCurrentThreadId();
+}
 #else
-DWORD GetCurrentThreadId() { return static_cast<DWORD>(::syscall(SYS_gettid)); }
+DWORD GetCurrentThreadId() {
+    QVSIM_CALL(GetCurrentThreadId);
+    return static_cast<DWORD>(::syscall(SYS_gettid));
+}
 #endif
 
 DWORD FormatMessageA(DWORD dwFlags, const void* /*lpSource*/, DWORD dwMessageId, DWORD /*dwLanguageId*/,
                      char* lpBuffer, DWORD nSize, void* /*Arguments*/) {
+    QVSIM_CALL(FormatMessageA);
     QVSIM_FAILS((SetLastErrorCode(QVSIM_CODE(ERROR_NOT_ENOUGH_MEMORY)), 0));
     if ((dwFlags & FORMAT_MESSAGE_FROM_SYSTEM) == 0 || lpBuffer == nullptr) {
         SetLastErrorCode(ERROR_INVALID_PARAMETER);
@@ -260,6 +269,7 @@ DWORD FormatMessageA(DWORD dwFlags, const void* /*lpSource*/, DWORD dwMessageId,
 }
 
 HLOCAL LocalFree(HLOCAL hMem) {
+    QVSIM_CALL(LocalFree);
     if (hMem == nullptr) return nullptr;
     State& s = GetState();
     {
@@ -276,6 +286,7 @@ HLOCAL LocalFree(HLOCAL hMem) {
 // ---- registry ----------------------------------------------------------------------
 
 LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD /*ulOptions*/, REGSAM /*samDesired*/, HKEY* phkResult) {
+    QVSIM_CALL(RegOpenKeyExA);
     QVSIM_FAILS(static_cast<LONG>(QVSIM_CODE(ERROR_NOT_ENOUGH_MEMORY)));
     if (phkResult == nullptr) return ERROR_INVALID_PARAMETER;
     auto ws = Current();
@@ -299,6 +310,7 @@ LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD /*ulOptions*/, REGSAM 
 
 LONG RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD* lpReserved, DWORD* lpType, BYTE* lpData,
                       DWORD* lpcbData) {
+    QVSIM_CALL(RegQueryValueExA);
     QVSIM_FAILS(static_cast<LONG>(QVSIM_CODE(ERROR_NOT_ENOUGH_MEMORY)));
     if (lpReserved != nullptr || (lpData != nullptr && lpcbData == nullptr)) return ERROR_INVALID_PARAMETER;
     auto ws = Current();
@@ -325,6 +337,7 @@ LONG RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD* lpReserved, DWO
 }
 
 LONG RegCloseKey(HKEY hKey) {
+    QVSIM_CALL(RegCloseKey);
     if (RootName(hKey)) return ERROR_SUCCESS;
     State& s = GetState();
     std::lock_guard<std::mutex> lock(s.mu);
@@ -334,6 +347,7 @@ LONG RegCloseKey(HKEY hKey) {
 // ---- version information --------------------------------------------------------------
 
 DWORD GetFileVersionInfoSizeA(const char* lptstrFilename, DWORD* lpdwHandle) {
+    QVSIM_CALL(GetFileVersionInfoSizeA);
     QVSIM_FAILS((SetLastErrorCode(QVSIM_CODE(ERROR_NOT_ENOUGH_MEMORY)), 0));
     if (lpdwHandle) *lpdwHandle = 0;
     if (!FindModule(lptstrFilename)) {
@@ -344,6 +358,7 @@ DWORD GetFileVersionInfoSizeA(const char* lptstrFilename, DWORD* lpdwHandle) {
 }
 
 BOOL GetFileVersionInfoA(const char* lptstrFilename, DWORD /*dwHandle*/, DWORD dwLen, void* lpData) {
+    QVSIM_CALL(GetFileVersionInfoA);
     QVSIM_FAILS((SetLastErrorCode(QVSIM_CODE(ERROR_NOT_ENOUGH_MEMORY)), FALSE));
     auto module = FindModule(lptstrFilename);
     if (!module) {
@@ -372,6 +387,7 @@ BOOL GetFileVersionInfoA(const char* lptstrFilename, DWORD /*dwHandle*/, DWORD d
 }
 
 BOOL VerQueryValueA(const void* pBlock, const char* lpSubBlock, void** lplpBuffer, UINT* puLen) {
+    QVSIM_CALL(VerQueryValueA);
     QVSIM_FAILS(FALSE);
     if (pBlock == nullptr || lpSubBlock == nullptr || lplpBuffer == nullptr) return FALSE;
     const auto* block = static_cast<const VersionBlock*>(pBlock);
