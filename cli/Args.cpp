@@ -25,8 +25,10 @@ std::vector<CommandSpec> MakeTable() {
          {{"NAME", "resource name", K::Text, true}}, false},
         {Cmd::ToUnc, "to-unc", "the UNC path of a DNC name (ConvDNCtoUNC)",
          {{"DNC", kDncHelp, K::Text, true}}, false},
-        {Cmd::FromDnc, "from-dnc", "the UNC path and every mapped-drive path of a DNC name (ConvDNC2UNC)",
-         {{"DNC", kDncHelp, K::Text, true}}, false},
+        {Cmd::FromDnc, "from-dnc", "the UNC path and every mapped-drive path of DNC names (ConvDNC2UNC)",
+         {{"DNC", "DNC name (\\\\SERVER\\VOLUME\\PATH); - reads DNC names from standard input, one per line",
+           K::Names, true}},
+         false},
         {Cmd::ToMap, "to-map", "every mapped-drive path of a DNC name (ConvDNCtoMAP)",
          {{"DNC", kDncHelp, K::Text, true}}, false},
         {Cmd::MapEntry, "map-entry", "an entry of the map list (GetMapEntry; kept for compatibility: the list is always empty)",
@@ -73,7 +75,7 @@ class TopFormatter : public CLI::Formatter {
 public:
     std::string make_usage(const CLI::App*, std::string) const override {
         return std::string("Usage: quorvel ") + (host::Simulated() ? "[--workstation FILE] " : "") +
-               "[--json] [--size N] [--progress] COMMAND [ARG...]\n"
+               "[--json] [--size N] [--progress] [--stats] COMMAND [ARG...]\n"
                "       quorvel --help | --version\n";
     }
 };
@@ -253,7 +255,9 @@ GlobalOptions ParseGlobalOptions(const std::vector<std::string>& args) {
     }
     CLI::Option* jsonOption = app.add_flag("--json", result.json, "one JSON object per result (JSON Lines)");
     app.add_flag("--progress", result.progress,
-                 "to-dnc -: names done and names per second on standard error (a terminal only)");
+                 "to-dnc -, from-dnc -: names done and names per second on standard error (a terminal only)");
+    app.add_flag("--stats", result.stats,
+                 "at the end, on standard error: the names converted, names per second and the platform calls");
     CLI::Option* sizeOption = app.add_option(
         "--size", size, "buffer size in bytes handed to ConvRes2DNC (default 260)")->type_name("N");
 

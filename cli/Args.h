@@ -95,6 +95,7 @@ struct GlobalOptions {
     std::optional<std::string> workstation;
     bool json = false;  // also with usageError: whether --json came before the fault
     bool progress = false;
+    bool stats = false;
     std::uint32_t size = kDefaultBufferSize;
     std::vector<std::string> command;  // COMMAND ARG...
     std::optional<std::string> exitText;  // --help or --version: print this, exit 0

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <quorvel/NetResConvert.h>
+#include <quorvel/quorvel.h>
 #include "Host.h"
 #include "ShellWords.h"
 
@@ -17,14 +18,6 @@ namespace {
 // Longest line kept from standard input; a resource name is at most a few
 // hundred bytes, so a longer line is cut rather than held in memory.
 constexpr std::size_t kMaxLine = 64 * 1024;
-
-// A name the library is not given, and why: a status as Windows would name
-// the failure, and a message that says what in the name is wrong.
-struct Refused {
-    std::string input;
-    std::uint32_t status;
-    std::string message;
-};
 
 // The length of the UTF-8 sequence at text[at] and its code point; 0 when no
 // valid sequence begins there.
@@ -228,6 +221,15 @@ std::optional<std::string> ProviderOfListedServer(const std::string& server) {
     return std::nullopt;
 }
 
+// A batch of the library around the names of standard input.
+class LibraryBatch {
+public:
+    LibraryBatch() { quorvel_batch_begin(); }
+    ~LibraryBatch() { quorvel_batch_end(); }
+    LibraryBatch(const LibraryBatch&) = delete;
+    LibraryBatch& operator=(const LibraryBatch&) = delete;
+};
+
 }  // namespace
 
 Session::Session(Reporter& reporter, std::uint32_t bufferSize, std::FILE* in, bool progress)
@@ -275,13 +277,9 @@ void Session::RunOne(const Invocation& inv, const std::string& command, const st
         reporter_.Report(TextResult(command, arg, status, "unc", unc.Text()));
         break;
     }
-    case Cmd::FromDnc: {
-        PathBuffer unc;
-        std::vector<std::string> maps;
-        const DWORD status = CNetResConvert::ConvDNC2UNC(ToAnsi(arg).c_str(), unc.data, maps);
-        reporter_.Report(FromDncResult(arg, status, unc.Text(), FromAnsi(maps)));
+    case Cmd::FromDnc:
+        FromDnc(inv);
         break;
-    }
     case Cmd::ToMap: {
         std::vector<std::string> maps;
         const DWORD status = CNetResConvert::ConvDNCtoMAP(ToAnsi(arg).c_str(), maps);
@@ -361,41 +359,43 @@ void Session::RunOne(const Invocation& inv, const std::string& command, const st
     }
 }
 
-void Session::ToDnc(const Invocation& inv) {
-    const std::uint32_t size = inv.size.value_or(bufferSize_);
+// The names of to-dnc and from-dnc: each argument, "-" standing for the lines
+// of standard input, handed to onName as the library can take them.
+template <class OnName>
+void Session::ForEachName(const Invocation& inv, OnName onName) {
     bool readsInput = false;
     for (const std::string& name : inv.args) readsInput = readsInput || name == "-";
     if (readsInput && inShell_)
-        throw UsageError("to-dnc: - (names from standard input) cannot be used inside the shell");
+        throw UsageError(std::string(inv.spec->name) + ": - (names from standard input) cannot be used inside the shell");
 
-    DncConverter converter(size);
-    for (const std::string& name : inv.args) {
+    std::string ansi;
+    for (const std::string& arg : inv.args) {
         if (reporter_.Failed()) return;
-        if (name == "-") {
-            ConvertStream(*inv.spec, size);
+        if (arg == "-") {
+            StreamNames(*inv.spec, onName);
             continue;
         }
-        try {
-            const std::string ansi = ToLibrary(*inv.spec, name);
-            DWORD bufSize = 0;
-            const DWORD status = converter.Convert(ansi.c_str(), bufSize);
-            std::string utf8;
-            reporter_.ToDnc(name, status, status == 0 ? ToUtf8(converter.Result(), utf8) : "", bufSize, "", false);
-        } catch (const Refused& r) {
-            reporter_.ToDnc(r.input, r.status, "", 0, r.message, false);
+        const char* name = nullptr;
+        Refused refused;
+        if (!PrepareName(arg, ansi, name, refused)) {
+            onName(Name{arg, nullptr, &refused, false});
+            continue;
         }
+        WarnIfCut(reporter_, *inv.spec, arg, name == arg.c_str() ? std::string_view(arg) : std::string_view(ansi));
+        ++names_;
+        onName(Name{arg, name, nullptr, false});
     }
 }
 
-// The hot loop of a catalogue: no allocation per name (the line, the name in
-// the code page and the output line reuse their buffers), and no result object
-// unless a name fails.
-void Session::ConvertStream(const CommandSpec& spec, std::uint32_t size) {
-    DncConverter converter(size);
+// The hot loop of a catalogue: no allocation per name (the line and the name
+// in the code page reuse their buffers), and the names go to the library in
+// one batch, which remembers what it learns of the network.
+template <class OnName>
+void Session::StreamNames(const CommandSpec& spec, OnName onName) {
+    const LibraryBatch batch;
     LineReader reader(in_, kMaxLine);
     ProgressMeter progress(reporter_, progress_ && host::IsTerminal(stderr));
     std::string ansi;
-    std::string utf8;
     std::string_view line;
     bool cut = false;
     Refused refused;
@@ -406,18 +406,54 @@ void Session::ConvertStream(const CommandSpec& spec, std::uint32_t size) {
             refused = {std::string(line), kStatusNameTooLong,
                        "line longer than " + std::to_string(kMaxLine) + " bytes"};
         } else if (line.empty()) {
-            reporter_.ToDnc(line, 0, "", 0, "", true);
+            onName(Name{line, nullptr, nullptr, true});
             continue;
         } else if (PrepareName(line, ansi, name, refused)) {
             WarnIfCut(reporter_, spec, line, name == line.data() ? line : std::string_view(ansi));
-            DWORD bufSize = 0;
-            const DWORD status = converter.Convert(name, bufSize);
-            reporter_.ToDnc(line, status, status == 0 ? ToUtf8(converter.Result(), utf8) : "", bufSize, "", true);
+            ++names_;
+            onName(Name{line, name, nullptr, true});
             continue;
         }
-        reporter_.ToDnc(refused.input, refused.status, "", 0, refused.message, true);
+        onName(Name{refused.input, nullptr, &refused, true});
     }
     if (reader.Error() != 0) reporter_.Failure(std::string("cannot read standard input: ") + std::strerror(reader.Error()));
+}
+
+void Session::ToDnc(const Invocation& inv) {
+    DncConverter converter(inv.size.value_or(bufferSize_));
+    std::string utf8;
+    ForEachName(inv, [&](const Name& n) {
+        if (n.refused != nullptr) {
+            reporter_.ToDnc(n.input, n.refused->status, "", 0, n.refused->message, n.streamed);
+        } else if (n.ansi == nullptr) {
+            reporter_.ToDnc(n.input, 0, "", 0, "", n.streamed);  // an empty line
+        } else {
+            DWORD bufSize = 0;
+            const DWORD status = converter.Convert(n.ansi, bufSize);
+            reporter_.ToDnc(n.input, status, status == 0 ? ToUtf8(converter.Result(), utf8) : "", bufSize, "",
+                            n.streamed);
+        }
+    });
+}
+
+void Session::FromDnc(const Invocation& inv) {
+    std::vector<std::string> maps;
+    std::string utf8;
+    ForEachName(inv, [&](const Name& n) {
+        maps.clear();
+        if (n.refused != nullptr) {
+            reporter_.FromDnc(n.input, n.refused->status, "", maps, n.refused->message, n.streamed);
+        } else if (n.ansi == nullptr) {
+            reporter_.FromDnc(n.input, 0, "", maps, "", n.streamed);  // an empty line
+        } else {
+            PathBuffer unc;
+            const DWORD status = CNetResConvert::ConvDNC2UNC(n.ansi, unc.data, maps);
+            for (std::string& map : maps)
+                if (!IsAscii(map)) map = host::AnsiToUtf8(map);
+            reporter_.FromDnc(n.input, status, ToUtf8(std::string_view(unc.data, strnlen(unc.data, kPathSize)), utf8),
+                              maps, "", n.streamed);
+        }
+    });
 }
 
 void Session::Volumes(const Invocation& inv) {

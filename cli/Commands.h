@@ -3,11 +3,21 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
+#include <string_view>
 
 #include "Args.h"
 #include "Output.h"
 
 namespace qvcli {
+
+// A name the library is not given, and why: a status as Windows would name
+// the failure, and a message that says what in the name is wrong.
+struct Refused {
+    std::string input;
+    std::uint32_t status;
+    std::string message;
+};
 
 class Session {
 public:
@@ -21,10 +31,26 @@ public:
     // Reads commands from the input, one per line, until its end.
     void RunShell();
 
+    // The names handed to the library so far (to-dnc, from-dnc).
+    unsigned long long NamesConverted() const { return names_; }
+
 private:
     void RunOne(const Invocation& inv, const std::string& command, const std::string& arg);
+    // A name of to-dnc or from-dnc: as given (input), in the code page of the
+    // library (ansi; null for an empty line and a refused name), or why it
+    // cannot be handed over (refused); streamed when read from standard input.
+    struct Name {
+        std::string_view input;
+        const char* ansi;
+        const Refused* refused;
+        bool streamed;
+    };
+    template <class OnName>
+    void ForEachName(const Invocation& inv, OnName onName);
+    template <class OnName>
+    void StreamNames(const CommandSpec& spec, OnName onName);
     void ToDnc(const Invocation& inv);
-    void ConvertStream(const CommandSpec& spec, std::uint32_t size);
+    void FromDnc(const Invocation& inv);
     void Volumes(const Invocation& inv);
     void Workstation(const Invocation& inv);
     // text in the code page of the library, checked (see Commands.cpp).
@@ -35,6 +61,7 @@ private:
     std::FILE* in_;
     bool progress_;
     bool inShell_ = false;
+    unsigned long long names_ = 0;  // names handed to the library
 };
 
 }  // namespace qvcli

@@ -55,6 +55,14 @@ bool SameName(const char* a, const char* b);
 // The program's arguments (argv[0] included) in UTF-8.
 std::vector<std::string> Arguments(int argc, char** argv);
 
+// The platform functions the library called so far, each with its number of
+// calls; none where they are not counted (the system's own functions).
+struct CallCount {
+    std::string function;
+    unsigned long long calls;
+};
+std::optional<std::vector<CallCount>> PlatformCalls();
+
 // ---- streams ----------------------------------------------------------------------
 
 bool IsTerminal(std::FILE* stream);

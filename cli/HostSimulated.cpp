@@ -44,4 +44,10 @@ bool SameName(const char* a, const char* b) { return qvsim::command::SameName(a,
 
 std::vector<std::string> Arguments(int argc, char** argv) { return {argv, argv + argc}; }
 
+std::optional<std::vector<CallCount>> PlatformCalls() {
+    std::vector<CallCount> calls;
+    for (const qvsim::command::CallCount& c : qvsim::command::CallCounts()) calls.push_back({c.function, c.calls});
+    return calls;
+}
+
 }  // namespace qvcli::host

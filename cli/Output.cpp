@@ -232,15 +232,6 @@ Outcome MapEntryResult(const std::string& input, std::uint32_t index, std::uint3
     return o;
 }
 
-Outcome FromDncResult(const std::string& input, std::uint32_t status, const std::string& unc,
-                      const std::vector<std::string>& maps) {
-    Outcome o = Make("from-dnc", input, status);
-    o.fields = {{"input", input}, {"unc", IfOk(status, unc)}, {"maps", IfOk(status, maps)}};
-    o.lines.push_back("UNC: " + unc);
-    for (const std::string& map : maps) o.lines.push_back("MAP: " + map);
-    return o;
-}
-
 Outcome InputListResult(const std::string& command, const char* inputField, const std::string& input,
                         std::uint32_t status, const char* listField,
                         const std::vector<std::string>& items) {
@@ -418,7 +409,10 @@ void Reporter::ToDnc(std::string_view input, std::uint32_t status, std::string_v
     if (json_) {
         ToDncObject(input, status, dnc, required, message);
     } else if (status != 0) {
-        if (!ToDncFailureLine(input, status, required, message, streamed)) return;
+        const std::string hint = status == kStatusMoreData ? "the DNC name needs " + std::to_string(required) +
+                                                                 " bytes: --size " + std::to_string(required)
+                                                           : std::string(message);
+        if (!FailureLine("to-dnc", input, status, hint, streamed)) return;
     } else {
         // The common case of a batch, kept short: the name and its DNC name.
         if (streamed && !input.empty()) {
@@ -431,19 +425,26 @@ void Reporter::ToDnc(std::string_view input, std::uint32_t status, std::string_v
     Pending();
 }
 
-void Reporter::ToDncObject(std::string_view input, std::uint32_t status, std::string_view dnc,
-                           std::uint32_t required, std::string_view message) {
+void Reporter::NameObjectHead(const char* command, std::uint32_t status, std::string_view input) {
     std::string& out = pending_;
+    out += R"({"command":")";
+    out += command;
     if (status == 0) {
-        out += R"({"command":"to-dnc","status":0,"status_name":"OK","input":)";
+        out += R"(","status":0,"status_name":"OK","input":)";
     } else {
-        out += R"({"command":"to-dnc","status":)";
+        out += R"(","status":)";
         out += std::to_string(status);
         out += R"(,"status_name":)";
         AppendJsonString(out, StatusName(status));
         out += R"(,"input":)";
     }
     AppendJsonString(out, input);
+}
+
+void Reporter::ToDncObject(std::string_view input, std::uint32_t status, std::string_view dnc,
+                           std::uint32_t required, std::string_view message) {
+    NameObjectHead("to-dnc", status, input);
+    std::string& out = pending_;
     out += R"(,"dnc":)";
     if (status == 0)
         AppendJsonString(out, dnc);
@@ -457,16 +458,63 @@ void Reporter::ToDncObject(std::string_view input, std::uint32_t status, std::st
     out += "}\n";
 }
 
-bool Reporter::ToDncFailureLine(std::string_view input, std::uint32_t status, std::uint32_t required,
-                                std::string_view message, bool streamed) {
+void Reporter::FromDnc(std::string_view input, std::uint32_t status, std::string_view unc,
+                       const std::vector<std::string>& maps, std::string_view message, bool streamed) {
+    if (status != 0) exit_ = std::max(exit_, 1);
+    if (writeError_ != 0) return;
+    std::string& out = pending_;
+    if (json_) {
+        NameObjectHead("from-dnc", status, input);
+        if (!message.empty()) {
+            out += R"(,"message":)";
+            AppendJsonString(out, message);
+        } else if (status != 0) {
+            out += R"(,"unc":null,"maps":null)";
+        } else {
+            out += R"(,"unc":)";
+            AppendJsonString(out, unc);
+            out += R"(,"maps":[)";
+            for (std::size_t i = 0; i < maps.size(); ++i) {
+                if (i > 0) out += ',';
+                AppendJsonString(out, maps[i]);
+            }
+            out += ']';
+        }
+        out += "}\n";
+    } else if (status != 0) {
+        if (!FailureLine("from-dnc", input, status, std::string(message), streamed)) return;
+    } else if (streamed) {
+        if (!input.empty()) {
+            out += input;
+            out += '\t';
+            out += unc;
+            for (const std::string& map : maps) {
+                out += '\t';
+                out += map;
+            }
+        }
+        out += '\n';
+    } else {
+        out += "UNC: ";
+        out += unc;
+        out += '\n';
+        for (const std::string& map : maps) {
+            out += "MAP: ";
+            out += map;
+            out += '\n';
+        }
+    }
+    Pending();
+}
+
+bool Reporter::FailureLine(const char* command, std::string_view input, std::uint32_t status,
+                           const std::string& hint, bool streamed) {
     std::string text = StatusName(status) + " (" + std::to_string(status) + ")";
-    if (status == kStatusMoreData)
-        text += ": the DNC name needs " + std::to_string(required) + " bytes: --size " + std::to_string(required);
-    else if (!message.empty())
-        text += ": " + std::string(message);
+    if (!hint.empty()) text += ": " + hint;
     if (!streamed) {
         Flush();
-        Line(err_, "quorvel: to-dnc" + (input.empty() ? std::string() : " " + std::string(input)) + ": " + text);
+        Line(err_, "quorvel: " + std::string(command) + (input.empty() ? "" : " " + std::string(input)) + ": " +
+                       text);
         return false;
     }
     pending_ += input;
@@ -474,6 +522,44 @@ bool Reporter::ToDncFailureLine(std::string_view input, std::uint32_t status, st
     pending_ += text;
     pending_ += '\n';
     return true;
+}
+
+void Reporter::Stats(unsigned long long names, double seconds,
+                     const std::optional<std::vector<host::CallCount>>& calls) {
+    const auto rate = static_cast<unsigned long long>(seconds > 0 ? static_cast<double>(names) / seconds : 0);
+    unsigned long long total = 0;
+    if (calls)
+        for (const host::CallCount& c : *calls) total += c.calls;
+    Flush();
+    if (json_) {
+        Json stats{{"names", names}, {"seconds", seconds}, {"names_per_second", rate}};
+        if (calls) {
+            Json byFunction = Json::object();
+            for (const host::CallCount& c : *calls) byFunction[c.function] = c.calls;
+            stats["platform_calls"] = total;
+            stats["calls"] = std::move(byFunction);
+        } else {
+            stats["platform_calls"] = nullptr;
+            stats["calls"] = nullptr;
+        }
+        Line(err_, Json{{"stats", std::move(stats)}}.dump());
+        return;
+    }
+    char head[128];
+    std::snprintf(head, sizeof head, "quorvel: stats: %llu names in %.3f s, %llu names/s", names, seconds, rate);
+    Line(err_, head);
+    if (!calls) {
+        Line(err_, "quorvel: stats: platform calls: not counted on this system");
+        return;
+    }
+    std::string line = "quorvel: stats: " + std::to_string(total) + " platform calls";
+    const char* sep = ": ";
+    for (const host::CallCount& c : *calls) {
+        if (c.calls == 0) continue;
+        line += sep + c.function + " " + std::to_string(c.calls);
+        sep = ", ";
+    }
+    Line(err_, line);
 }
 
 void Reporter::Progress(const std::string& text, bool last) {

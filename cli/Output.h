@@ -13,6 +13,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Host.h"
+
 namespace qvcli {
 
 using Json = nlohmann::ordered_json;
@@ -79,8 +81,6 @@ Outcome TextResult(const std::string& command, const std::string& input, std::ui
                    const char* field, const std::string& value);
 Outcome MapEntryResult(const std::string& input, std::uint32_t index, std::uint32_t status,
                        const std::string& map);
-Outcome FromDncResult(const std::string& input, std::uint32_t status, const std::string& unc,
-                      const std::vector<std::string>& maps);
 // A list that answers an input (to-map: input and maps, volumes: server and volumes).
 Outcome InputListResult(const std::string& command, const char* inputField, const std::string& input,
                         std::uint32_t status, const char* listField,
@@ -140,6 +140,17 @@ public:
     // the library (its reason, also the hint of the text).
     void ToDnc(std::string_view input, std::uint32_t status, std::string_view dnc, std::uint32_t required,
                std::string_view message, bool streamed);
+    // A result of from-dnc, the one writer of its lines, as ToDnc for to-dnc.
+    // In plain text: "UNC: ..." and a "MAP: ..." line per path, streamed one
+    // line "INPUT<TAB>UNC" with "<TAB>MAP" per path; a failure on standard
+    // error, streamed "INPUT<TAB>!NAME (CODE)". In JSON one object: input,
+    // unc and maps, or message for a name that was not handed to the library.
+    void FromDnc(std::string_view input, std::uint32_t status, std::string_view unc,
+                 const std::vector<std::string>& maps, std::string_view message, bool streamed);
+    // What a run cost, on standard error: names converted, seconds, names
+    // per second, and the platform calls by function (calls: none where
+    // they are not counted). A JSON object under --json.
+    void Stats(unsigned long long names, double seconds, const std::optional<std::vector<host::CallCount>>& calls);
     // A status line on standard error, redrawn in place; the last one ends it.
     void Progress(const std::string& text, bool last);
 
@@ -154,9 +165,12 @@ private:
     void Pending();
     void ToDncObject(std::string_view input, std::uint32_t status, std::string_view dnc, std::uint32_t required,
                      std::string_view message);
-    // A failed name in text: on standard error (false), or streamed, its line.
-    bool ToDncFailureLine(std::string_view input, std::uint32_t status, std::uint32_t required,
-                          std::string_view message, bool streamed);
+    // The start of the object of a name's result, up to its input.
+    void NameObjectHead(const char* command, std::uint32_t status, std::string_view input);
+    // A failed name in plain text: on standard error (false), or streamed,
+    // its line "INPUT<TAB>!NAME (CODE)" with ": " and the hint when there is one.
+    bool FailureLine(const char* command, std::string_view input, std::uint32_t status, const std::string& hint,
+                     bool streamed);
     void Drain();
     void EndProgress();
 

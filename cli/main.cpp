@@ -3,6 +3,7 @@
 // It starts as a client of the library does: it reads its command line,
 // chooses the workstation, and only then attaches the library (the work a
 // Windows client's LoadLibrary sets off), runs the command and detaches it.
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -45,11 +46,16 @@ int Run(int argc, char** argv) {
     }
     const Attached library;
     for (const std::string& warning : warnings) reporter.Warning(warning);
+    const auto start = std::chrono::steady_clock::now();
     qvcli::Session session(reporter, options.size, stdin, options.progress);
     try {
         session.Run(qvcli::ParseCommand(options.command));
     } catch (const qvcli::UsageError& e) {
         reporter.Usage("", e.what());
+    }
+    if (options.stats) {
+        const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+        reporter.Stats(session.NamesConverted(), seconds.count(), qvcli::host::PlatformCalls());
     }
     return reporter.Finish();
 }
