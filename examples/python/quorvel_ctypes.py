@@ -4,12 +4,17 @@ r"""The library's C interface (quorvel.h) from Python, through ctypes alone.
     q = quorvel_ctypes.Quorvel("build/default/libquorvel.so")   # or the DLL
     q.res_to_dnc(r"F:\REPORTS\2026\summary.txt")   # '\\\\NW1\\DATA\\REPORTS\\2026\\summary.txt'
     q.dnc_to_unc_maps(r"\\NW1\DATA\REPORTS")      # ('\\\\NW1\\DATA\\REPORTS', ['F:\\REPORTS'])
+    with q.batch():                                 # a whole catalogue: the network is asked
+        dncs = [q.res_to_dnc(n) for n in names]     # once per container, not once per name
 
 Names are str, encoded in the library's 8-bit code page (Windows-1252 unless
 given); lists come back as Python lists, server and mount records as named
-tuples. A status other than 0 raises QuorvelError, which carries it.
+tuples. A status other than 0 raises QuorvelError, which carries it. The
+library's C functions take turns, so one Quorvel may serve any number of
+threads.
 """
 import collections
+import contextlib
 import ctypes
 import sys
 
@@ -60,6 +65,8 @@ _SIGNATURES = {
     "quorvel_enum_server_res": (_U32, [ctypes.POINTER(_Server)]),
     "quorvel_volume_list": (_U32, [_BUF, _P32, _P32]),
     "quorvel_mount_list": (_U32, [ctypes.POINTER(_Mount), _P32]),
+    "quorvel_batch_begin": (None, []),
+    "quorvel_batch_end": (None, []),
 }
 
 
@@ -102,6 +109,19 @@ class Quorvel:
 
     def clear_lists(self):
         self._call("quorvel_clear_lists")
+
+    @contextlib.contextmanager
+    def batch(self):
+        """A batch of conversions, in either direction: within it the library
+        remembers what it learns of the network (the children of each NDS
+        container, the containers that cannot be opened) and asks the network
+        once per container instead of once per name. The answers are those
+        of the same calls outside a batch; the memory ends with the batch."""
+        self._lib.quorvel_batch_begin()
+        try:
+            yield self
+        finally:
+            self._lib.quorvel_batch_end()
 
     # ---- conversions ----------------------------------------------------------
     def res_name_type(self, res_name):

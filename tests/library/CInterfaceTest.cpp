@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "LibraryFixture.h"
@@ -219,4 +220,42 @@ TEST_F(CInterface, AnswersAsTheClass) {
     EXPECT_EQ(quorvel_mount_list(nullptr, nullptr), QUORVEL_ERROR_INVALID_ADDRESS);
     EXPECT_EQ(quorvel_enum_server_res(nullptr), QUORVEL_ERROR_INVALID_ADDRESS);
     EXPECT_EQ(quorvel_first_server(nullptr), QUORVEL_ERROR_INVALID_ADDRESS);
+}
+
+// Any number of threads at once get the answers one thread gets: every name
+// of the default workstation converted, the mount list and the server list
+// read, while other threads empty the lists, so that they are rebuilt under
+// each other. (ThreadSanitizer runs this in CI.)
+TEST_F(CInterface, AnswersAsOneThreadFromManyThreads) {
+    const Case cases[] = {
+        {Op::ToDnc, "F:\\REPORTS\\2026\\summary.txt", 260}, {Op::ToDnc, "\\\\NW1\\DATA\\REPORTS", 260},
+        {Op::ToDnc, "\\\\ACME_TREE\\Acme\\Sales\\NW1_DATA\\REPORTS", 260},
+        {Op::ToDnc, "\\\\ACME_TREE\\Acme\\Engineering\\NW2_PROJ\\x", 260}, {Op::ToDnc, "\\\\fs1\\projects\\Plans", 8},
+        {Op::ToDnc, "Z:\\x", 260}, {Op::ToUncMaps, "\\\\FS1\\PROJECTS\\2026\\budget.xls", 0},
+        {Op::ToMaps, "\\\\nw1\\data", 0}, {Op::Split, "NW1_DATA", 0}, {Op::Servers, nullptr, 0},
+        {Op::Mounts, nullptr, 0}, {Op::Next, nullptr, 3},
+    };
+    std::vector<Answer> expected;
+    for (const Case& c : cases) expected.push_back(ViaC(c));
+
+    constexpr int kThreads = 8;
+    std::vector<std::vector<std::string>> faults(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 200; ++round) {
+                if (t == 0 && round % 3 == 0) quorvel_clear_lists();
+                if (t == 1 && round % 5 == 0) quorvel_batch_begin();
+                if (t == 1 && round % 5 == 4) quorvel_batch_end();
+                for (std::size_t i = 0; i < std::size(cases); ++i) {
+                    const Answer got = ViaC(cases[(i + static_cast<std::size_t>(t)) % std::size(cases)]);
+                    const Answer& want = expected[(i + static_cast<std::size_t>(t)) % std::size(cases)];
+                    if (!(got == want)) faults[t].push_back(std::to_string(got.status) + " [" + got.text + "]");
+                }
+            }
+        });
+    }
+    for (std::thread& th : threads) th.join();
+    quorvel_batch_end();
+    for (int t = 0; t < kThreads; ++t) EXPECT_TRUE(faults[t].empty()) << "thread " << t << ": " << faults[t].front();
 }

@@ -45,6 +45,26 @@ class CtypesModule(unittest.TestCase):
                     call(arg)
                 self.assertEqual(caught.exception.status, status)
 
+    def test_batch_answers_as_single_calls(self):
+        q = self.q
+        names = ["\\\\ACME_TREE\\Acme\\Sales\\NW1_DATA\\R%d" % i for i in range(50)]
+        names += ["\\\\ACME_TREE\\Acme\\Nowhere\\NW1_DATA", "\\\\NOBODY\\X\\y", "F:\\x"]
+
+        def answers():
+            out = []
+            for name in names:
+                try:
+                    out.append(q.res_to_dnc(name))
+                except quorvel_ctypes.QuorvelError as e:
+                    out.append(e.status)
+            return out
+
+        single = answers()
+        with q.batch():
+            self.assertEqual(answers(), single)
+            self.assertEqual(answers(), single)
+        self.assertEqual(answers(), single)
+
     def test_lists(self):
         q = self.q
         servers = q.server_list()
