@@ -87,7 +87,7 @@ Stem MakeStem(std::string_view longName, const CodePageTable& cp) {
     std::size_t dot = clean.rfind('.');
     std::string base = clean.substr(0, dot), ext = dot == std::string::npos ? "" : clean.substr(dot + 1);
     base.erase(std::remove(base.begin(), base.end(), '.'), base.end());
-    if (base.empty()) base = "_";
+    if (base.empty()) base.assign(1, '_');
     return {std::move(base), std::move(ext)};
 }
 
@@ -107,7 +107,8 @@ std::string StemKey(const Stem& stem) {
 std::string Generate83Name(const Stem& stem, unsigned n, const CodePageTable& cp) {
     const std::string& base = stem.base;
     const std::string& ext = stem.ext;
-    std::string tail = "~" + std::to_string(n);
+    std::string tail(1, '~');
+    tail += std::to_string(n);
     std::size_t keep = 8 > tail.size() ? 8 - tail.size() : 0;
     keep = std::min(keep, std::size_t{6});
     // Never cut a double-byte character in two.
@@ -123,8 +124,12 @@ std::string Generate83Name(const Stem& stem, unsigned n, const CodePageTable& cp
         if (extCut + len > 3) break;
         extCut += len;
     }
-    std::string result = base.substr(0, cut) + tail;
-    if (extCut > 0) result += "." + ext.substr(0, extCut);
+    std::string result(base, 0, cut);
+    result += tail;
+    if (extCut > 0) {
+        result += '.';
+        result.append(ext, 0, extCut);
+    }
     return result;
 }
 
