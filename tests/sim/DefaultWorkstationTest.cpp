@@ -10,7 +10,8 @@ namespace {
 TEST(DefaultWorkstation, TheCborCopyBuildsWhatTheTextBuilds) {
     std::vector<std::string> warnings;
     auto fromCbor = BuildFromCbor(DefaultWorkstationCbor(), warnings);
-    auto fromText = BuildFromText(DefaultWorkstationJson(), "", true, warnings);
+    std::string fault;
+    auto fromText = BuildFromText(DefaultWorkstationJson(), "", fault, warnings);
     ASSERT_TRUE(fromCbor && fromText);
     EXPECT_TRUE(warnings.empty());
     Workstation a = *fromCbor, b = *fromText;

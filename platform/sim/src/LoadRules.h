@@ -1,7 +1,8 @@
 // What a workstation description may hold: the members of each kind of
 // object, the names of named numbers, the limits and the forms of member
-// names. Shared by the validator (Loader.cpp), which names what is wrong, and
-// the builder (Builder.cpp), which reads a valid description in one pass.
+// names. Shared by the reader (Builder.cpp), which checks a description and
+// builds its workstation in one pass, and the writer of the normalised
+// description (Normalised.cpp).
 #pragma once
 
 #include "SimInternal.h"
@@ -22,29 +23,54 @@ constexpr std::size_t kMaxFileSize = 64u << 20;  // a whole description
 constexpr int kMaxNesting = 128;
 
 // The members of each kind of object, in the order messages list them.
-constexpr const char* kRootMembers[] = {"computer_name", "code_page", "os",       "providers", "network",
+constexpr std::string_view kRootMembers[] = {"computer_name", "code_page", "os",       "providers", "network",
                                         "unknown_container_error", "connections", "registry", "profiles",
                                         "windows_dir", "drives", "files", "modules", "messages"};
-constexpr const char* kOsMembers[] = {"fails", "platform_id", "major", "minor", "build", "csd"};
-constexpr const char* kProviderMembers[] = {"netware", "lanman"};
-constexpr const char* kErrorMembers[] = {"error"};
-constexpr const char* kNodeMembers[] = {"remote", "display", "provider", "type", "usage", "comment", "local",
+constexpr std::string_view kOsMembers[] = {"fails", "platform_id", "major", "minor", "build", "csd"};
+constexpr std::string_view kProviderMembers[] = {"netware", "lanman"};
+constexpr std::string_view kErrorMembers[] = {"error"};
+constexpr std::string_view kNodeMembers[] = {"remote", "display", "provider", "type", "usage", "comment", "local",
                                         "children", "open_error", "enum_error", "enum_error_after", "batch"};
-constexpr const char* kConnectionMembers[] = {"local", "remote", "provider", "comment", "universal"};
-constexpr const char* kRegValueMembers[] = {"type", "hex"};
-constexpr const char* kEntryMembers[] = {"short", "children"};
-constexpr const char* kModuleMembers[] = {"file_version", "product_version"};
+constexpr std::string_view kConnectionMembers[] = {"local", "remote", "provider", "comment", "universal"};
+constexpr std::string_view kRegValueMembers[] = {"type", "hex"};
+constexpr std::string_view kEntryMembers[] = {"short", "children"};
+constexpr std::string_view kModuleMembers[] = {"file_version", "product_version"};
+
+// Positions in those lists.
+namespace root {
+enum : int { ComputerName, CodePage, Os, Providers, Network, UnknownContainerError, Connections, Registry,
+             Profiles, WindowsDir, Drives, Files, Modules, Messages };
+}
+namespace os {
+enum : int { Fails, PlatformId, Major, Minor, Build, Csd };
+}
+namespace node {
+enum : int { Remote, Display, Provider, Type, Usage, Comment, Local, Children, OpenError, EnumError,
+             EnumErrorAfter, Batch };
+}
+namespace conn {
+enum : int { Local, Remote, Provider, Comment, Universal };
+}
+namespace regvalue {
+enum : int { Type, Hex };
+}
+namespace entry {
+enum : int { Short, Children };
+}
+namespace module {
+enum : int { FileVersion, ProductVersion };
+}
 
 // The index of key in members; -1 when it is none of them.
 template <std::size_t N>
-int MemberIndex(const char* const (&members)[N], std::string_view key) {
+int MemberIndex(const std::string_view (&members)[N], std::string_view key) {
     for (std::size_t i = 0; i < N; ++i)
         if (key == members[i]) return static_cast<int>(i);
     return -1;
 }
 
 struct Named {
-    const char* name;
+    std::string_view name;
     DWORD value;
 };
 
@@ -75,6 +101,14 @@ bool FindNamed(const Named (&table)[N], std::string_view name, DWORD& value) {
             return true;
         }
     return false;
+}
+
+// The name of a value of the table; empty when the table has none.
+template <std::size_t N>
+std::string_view NameOf(const Named (&table)[N], DWORD value) {
+    for (const auto& e : table)
+        if (e.value == value) return e.name;
+    return {};
 }
 
 // The type and usage a network node has when its description gives none.
@@ -133,6 +167,37 @@ inline bool IsHexDigits(std::string_view s) {
     for (char c : s)
         if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
     return true;
+}
+
+// ---- places of spelled strings ---------------------------------------------------
+
+// Where a string the workstation holds in another form sits in the
+// description (the key of AsWritten::strings): a section letter, then "/" and
+// the index of each record on the way down (four bytes, most significant
+// first), then "." and the member. The strings below a record share its
+// place as their prefix.
+namespace place {
+constexpr char kRoot = 'r', kOs = 'o', kProviders = 'p', kNetwork = 'n', kConnections = 'c', kFiles = 'f';
+constexpr char kName = 'N', kDir = 'D';  // members of file entries besides kEntryMembers
+
+inline void Down(std::string& place, std::size_t index) {
+    place += '/';
+    for (int shift = 24; shift >= 0; shift -= 8) place += static_cast<char>((index >> shift) & 0xFF);
+}
+// The letter of a member of a record by its position in the member list.
+constexpr char Of(int member) { return static_cast<char>('0' + member); }
+inline std::string Member(std::string_view record, char member) {
+    std::string p(record);
+    p += '.';
+    p += member;
+    return p;
+}
+}  // namespace place
+
+// "a,b,c,d" of a version's two halves.
+inline std::string FormatVersion(DWORD ms, DWORD ls) {
+    return std::to_string(ms >> 16) + "," + std::to_string(ms & 0xFFFF) + "," + std::to_string(ls >> 16) + "," +
+           std::to_string(ls & 0xFFFF);
 }
 
 }  // namespace qvsim::detail::rules

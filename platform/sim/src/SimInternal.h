@@ -1,10 +1,11 @@
 // Internal model and state of the simulated workstation.
 //
-// A description is validated and normalised once (Loader.cpp), then turned
-// into a Workstation whose strings are already in the workstation's ANSI code
-// page. The Workstation in force is immutable; putting another one in force
-// swaps a shared pointer under the state mutex, so a call that copied the
-// pointer keeps a consistent view until it returns.
+// A description is checked and turned into a Workstation in one pass
+// (Builder.cpp); its strings are then in the workstation's ANSI code page,
+// and its normalised description is written from it (Normalised.cpp). The
+// Workstation in force is immutable; putting another one in force swaps a
+// shared pointer under the state mutex, so a call that copied the pointer
+// keeps a consistent view until it returns.
 #pragma once
 
 // The w32 functions are the interface of this shared library: give their
@@ -120,6 +121,39 @@ struct ModuleVersion {
     bool operator==(const ModuleVersion&) const = default;
 };
 
+// What the normalised description needs beyond what the functions use. The
+// members by name are kept as written, in the order written (a name given
+// twice in the place of its first appearance, with its last value), where the
+// workstation folds names that differ in case into one; the strings it holds
+// in another form (converted to the code page from anything but ASCII, or
+// resolved to a host folder) are kept as written by their place.
+struct AsWritten {
+    struct RegistryValue {
+        enum class Form : std::uint8_t { Number, Text, Typed } form = Form::Number;
+        std::string name;
+        std::int64_t number = 0;    // Number: as written (negative for a two's complement DWORD)
+        DWORD type = 0;             // Typed
+        std::string data;           // Text: UTF-8; Typed: the bytes
+
+        bool operator==(const RegistryValue&) const = default;
+    };
+    struct RegistryKey {
+        std::string name;
+        std::vector<RegistryValue> values;
+
+        bool operator==(const RegistryKey&) const = default;
+    };
+    std::vector<RegistryKey> registry;
+    std::vector<std::pair<std::string, std::string>> profiles;       // name, content (UTF-8)
+    Text windowsDir;                                                 // as written
+    std::vector<std::pair<char, Text>> drives;                       // 'C', folder as written
+    std::vector<std::pair<std::string, ModuleVersion>> modules;
+    std::vector<std::pair<std::string, std::string>> messages;       // number as written, text (UTF-8)
+    std::map<std::string, std::string> strings;                      // place (LoadRules.h) -> UTF-8
+
+    bool operator==(const AsWritten&) const = default;
+};
+
 struct Workstation {
     Text computerName;
     unsigned codePage = 1252;
@@ -141,6 +175,7 @@ struct Workstation {
     // Per top-level node of network: folded remote name -> the first node of
     // that name below it (depth first, node before its children).
     std::vector<std::unordered_map<std::string, const Node*>> networkIndex;
+    AsWritten asWritten;
 
     // The indexes point into each workstation's own network: two built apart
     // compare equal once their indexes are cleared.
@@ -150,8 +185,9 @@ struct Workstation {
 // Fills networkIndex; called once the network of a workstation is complete.
 void IndexNetwork(Workstation& ws);
 
-// Validates a description and builds it. On failure returns null and sets
-// error to "SOURCE: JSON.PATH: what was expected". warnings receives
+// Checks a description and builds it. On failure returns null and sets
+// error to "SOURCE: JSON.PATH: what was expected"; on success writes the
+// normalised description to normalised when asked. warnings receives
 // "SOURCE: JSON.PATH: ..." for members that are valid but cannot work.
 std::shared_ptr<const Workstation> LoadText(const std::string& json, const std::string& sourceName,
                                             const std::string& baseDir, std::string* normalised,
@@ -160,16 +196,18 @@ std::shared_ptr<const Workstation> LoadFile(const std::string& path, std::string
                                             std::string& error, std::vector<std::string>* warnings = nullptr);
 
 // Builds a workstation while reading the text of a description once, without
-// a tree of it. Null when the text is not a valid description; for a text as
-// given (asGiven), also when it repeats a member, holds two names that fold
-// alike where the workstation keeps one, or nests deeper than allowed: the
-// validator then names the fault or normalises it. warnings receives
-// "JSON.PATH: ..." as LoadText describes.
-std::shared_ptr<const Workstation> BuildFromText(const std::string& json, const std::string& baseDir, bool asGiven,
-                                                 std::vector<std::string>& warnings);
+// a tree of it. Null when the text is not a valid description, with fault
+// naming the first fault ("JSON.PATH: what was expected", no path for the
+// text as a whole). warnings receives "JSON.PATH: ..." as LoadText describes.
+std::shared_ptr<const Workstation> BuildFromText(const std::string& json, const std::string& baseDir,
+                                                 std::string& fault, std::vector<std::string>& warnings);
 // The same for the CBOR form of a description, as the embedded default is
 // kept beside its text (with no folder of its own).
 std::shared_ptr<const Workstation> BuildFromCbor(std::span<const unsigned char> cbor, std::vector<std::string>& warnings);
+
+// The normalised description of a workstation: every member spelled out,
+// defaults filled in, as JSON text indented by two.
+std::string NormalisedDescription(const Workstation& ws);
 
 // The embedded default in CBOR, made from its JSON file while building; empty
 // where the build could not run a program of its own (cross builds).
