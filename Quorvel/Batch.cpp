@@ -56,7 +56,7 @@ const Level* Keep(const NETRESOURCEA& container, Level&& level) {
         auto kept = std::make_unique<Level>(std::move(level));
         const Level& at = *kept;
         kept->names.Build(at.children.size(), [&at](std::size_t i) { return at.NameAt(i); });
-        return s_pMemory->levels.insert_or_assign(Key(container), std::move(kept)).first->second.get();
+        return s_pMemory->levels.emplace(Key(container), std::move(kept)).first->second.get();
     } catch (const std::exception&) {
         return nullptr;
     }
