@@ -88,10 +88,7 @@ def run_one(cli, emulator, case, run, folder):
     env.pop("QUORVEL_WORKSTATION", None)
     env.update({k: sub(v) for k, v in run.get("env", {}).items()})
     if ("workstation" in case or "workstation" in run) and "@DIR@" not in json.dumps([run.get("args"), run.get("env")]):
-        if emulator:  # a Windows build under Wine: the variable, as it cannot re-execute itself there
-            env["QUORVEL_WORKSTATION"] = os.path.join(folder, "ws.json")
-        else:
-            args = ["--workstation", os.path.join(folder, "ws.json")] + args
+        args = ["--workstation", os.path.join(folder, "ws.json")] + args
     stdin = "".join(line + "\n" for line in run.get("stdin", []))
     command = emulator + [cli] + [enc(a) for a in args]
     if "sh" in run:
