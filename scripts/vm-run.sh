@@ -15,14 +15,17 @@
 #     ended when it returns, then the machine powers off.
 #
 # Exit status: COMMAND's own; 124 when the time limit ran out; 125 when the
-# machine ended without handing back a status (a crash or panic in the guest,
-# a failed start), in which case the tail of the guest kernel's log follows
-# on standard error.
+# machine ended without handing back a status (a panic in the guest, a failed
+# start) or its kernel reported a fault (an oops) while COMMAND ran, whatever
+# COMMAND returned; then the guest kernel's messages follow on standard error.
 #
 # Knobs (environment):
 #   QUORVEL_VM_MEMORY      guest memory (default 3G)
 #   QUORVEL_VM_CPUS        guest CPUs (default 1; on busy host cores one
 #                          guest CPU runs faster than two)
+#   QUORVEL_VM_CPU         QEMU's CPU model (default max,-smap: with SMAP the
+#                          guest kernel faults in every Wine process under
+#                          the software CPU)
 #   QUORVEL_VM_TIMEOUT     time limit in seconds, boot included (default 3600)
 #   QUORVEL_VM_KERNEL_LOG  file that receives the guest kernel's whole log
 #   QUORVEL_VM_CACHE       where the kernel and initramfs are kept (default
@@ -51,6 +54,7 @@ case $workdir in *[[:space:]]*) echo "vm-run: the folder's path holds a blank: $
 
 memory=${QUORVEL_VM_MEMORY:-3G}
 cpus=${QUORVEL_VM_CPUS:-1}
+cpu=${QUORVEL_VM_CPU:-max,-smap}
 time_limit=${QUORVEL_VM_TIMEOUT:-3600}
 if [ -n "${QUORVEL_VM_CACHE:-}" ]; then
   cache=$QUORVEL_VM_CACHE
@@ -239,7 +243,7 @@ kernel_log=${QUORVEL_VM_KERNEL_LOG:-$run/kernel.log}
 : >"$run/status"
 set +e
 timeout --kill-after=10 "$time_limit" qemu-system-x86_64 \
-  -accel tcg,thread=multi -cpu max,-smap -machine pc -m "$memory" -smp "$cpus" \
+  -accel tcg,thread=multi -cpu "$cpu" -machine pc -m "$memory" -smp "$cpus" \
   -nodefaults -display none -nic none -no-reboot \
   -kernel "$kernel" -initrd "$initrd" \
   -append "console=ttyS0 panic=-1 quorvel.run=$run" \
@@ -263,6 +267,12 @@ status=$(sed -n 's/^vm-run-status \([0-9]*\)\r*$/\1/p' "$run/status")
 if [ -z "$status" ]; then
   echo "vm-run: the machine ended without a status (qemu exit status $rc); the guest kernel's last messages:" >&2
   tail -n 40 "$kernel_log" | tr -d '\r' >&2
+  exit 125
+fi
+fault=$(grep -n -m1 -E '^\[ *[0-9.]+\] (BUG: |Oops: |kernel BUG |general protection fault)' "$kernel_log" | cut -d: -f1) || true
+if [ -n "$fault" ]; then
+  echo "vm-run: the guest kernel reported a fault while the command ran (its status: $status):" >&2
+  sed -n "$fault,$((fault + 30))p" "$kernel_log" | tr -d '\r' >&2
   exit 125
 fi
 exit "$status"
