@@ -207,6 +207,9 @@ setup() {
   (cd "$tmp/root" && find . | /bin/busybox cpio -o -H newc 2>/dev/null) >"$initrd.new"
   mv "$initrd.new" "$initrd"
   rm -rf "$tmp"
+  # What older kernels and older inits left.
+  find "$cache" -mindepth 1 -maxdepth 1 -name 'linux-image-*' ! -path "$kdir" -exec rm -rf {} +
+  find "$kdir" -maxdepth 1 -name 'initramfs-*' ! -path "$initrd" -delete
   echo "vm-run: kernel and initramfs in $kdir ($(tr '\n' ' ' <"$kdir/modules/order"))" >&2
 }
 
