@@ -158,16 +158,19 @@ read -r kpkg kver <"$cache/kernel"
 kdir=$cache/${kpkg}_$kver
 initrd=$kdir/initramfs-$(printf '%s' "$guest_init" | sha256sum | cut -c1-16).cpio
 
+# Fetches and unpacks the kernel package (once per package) and makes the
+# initramfs; any failure ends the script with 125.
+fail_setup() { echo "vm-run: $*" >&2; rm -rf "$tmp" "$kdir.new"; exit 125; }
 setup() {
-  local tmp ko name deps
-  tmp=$(mktemp -d "$cache/setup.XXXXXX")
+  local ko name deps
   if [ ! -f "$kdir/vmlinuz" ] || [ ! -f "$kdir/modules/order" ]; then
     echo "vm-run: fetching $kpkg $kver" >&2
-    (cd "$tmp" && apt-get -o APT::Sandbox::User=root download -q "$kpkg=$kver" >&2)
-    dpkg-deb -x "$tmp"/*.deb "$tmp/x"
+    (cd "$tmp" && apt-get -o APT::Sandbox::User=root download -q "$kpkg=$kver" >&2) ||
+      fail_setup "cannot download $kpkg $kver"
+    dpkg-deb -x "$tmp"/*.deb "$tmp/x" || fail_setup "cannot unpack $kpkg"
     grep -qx 'CONFIG_IA32_EMULATION=y' "$tmp"/x/boot/config-* ||
-      { echo "vm-run: $kpkg runs no 32-bit programs (CONFIG_IA32_EMULATION)" >&2; rm -rf "$tmp"; return 1; }
-    declare -A path=() done=()
+      fail_setup "$kpkg runs no 32-bit programs (CONFIG_IA32_EMULATION)"
+    declare -A path=() seen=()
     while IFS= read -r ko; do
       name=$(basename "$ko" .ko)
       path[${name//-/_}]=$ko
@@ -177,22 +180,23 @@ setup() {
     # Depth first: a module goes into the list after what it depends on.
     add() {
       local m=$1 d deps
-      [ -z "${done[$m]:-}" ] || return 0
-      done[$m]=1
-      [ -n "${path[$m]:-}" ] || { echo "vm-run: $kpkg has no module $m" >&2; return 1; }
+      [ -z "${seen[$m]:-}" ] || return 0
+      seen[$m]=1
+      [ -n "${path[$m]:-}" ] || fail_setup "$kpkg has no module $m"
       deps=$(tr '\0' '\n' <"${path[$m]}" | sed -n 's/^depends=//p' | head -1)
-      for d in ${deps//,/ }; do add "${d//-/_}" || return 1; done
+      for d in ${deps//,/ }; do add "${d//-/_}"; done
       cp "${path[$m]}" "$kdir.new/modules/$m.ko"
       echo "$m" >>"$kdir.new/modules/order"
     }
-    for m in "${guest_modules[@]}"; do add "$m" || { rm -rf "$tmp" "$kdir.new"; return 1; }; done
+    for m in "${guest_modules[@]}"; do add "$m"; done
     cp "$tmp"/x/boot/vmlinuz-* "$kdir.new/vmlinuz"
     # The uncompressed kernel starts through its PVH entry point, skipping
     # the decompressor, which takes more than half of a boot on the software
     # CPU. Without PVH or an xz-compressed payload the compressed kernel boots.
     local at
     at=$(LC_ALL=C grep -obUaP '\xfd7zXZ\x00' "$kdir.new/vmlinuz" | head -1 | cut -d: -f1)
-    if grep -qx 'CONFIG_PVH=y' "$tmp"/x/boot/config-* && [ -n "$at" ] && xz -dc --single-stream <(tail -c +$((at + 1)) "$kdir.new/vmlinuz") >"$tmp/vmlinux" 2>/dev/null &&
+    if grep -qx 'CONFIG_PVH=y' "$tmp"/x/boot/config-* && [ -n "$at" ] &&
+       xz -dc --single-stream <(tail -c +$((at + 1)) "$kdir.new/vmlinuz") >"$tmp/vmlinux" 2>/dev/null &&
        [ "$(head -c 4 "$tmp/vmlinux" | od -An -tx1 | tr -d ' ')" = 7f454c46 ]; then
       mv "$tmp/vmlinux" "$kdir.new/vmlinux"
     fi
@@ -216,7 +220,12 @@ setup() {
 if [ ! -f "$initrd" ]; then
   exec 9>"$cache/lock"
   flock 9
-  [ -f "$initrd" ] || setup || exit 125
+  if [ ! -f "$initrd" ]; then
+    tmp=$(mktemp -d "$cache/setup.XXXXXX")
+    trap 'rm -rf "$tmp" "$kdir.new"' EXIT
+    setup
+    trap - EXIT
+  fi
   exec 9>&-
 fi
 
