@@ -80,6 +80,8 @@ exec </dev/console >/dev/console 2>&1
 fail() { echo "vm-run init: $*"; sync; reboot -f; }
 for m in $(cat /modules/order); do insmod "/modules/$m.ko" || fail "insmod $m"; done
 
+# cache=loose: with cache=none a Wine program run from the share crashes at
+# start. Its writes are cached: they reach the host at the sync below.
 opts=trans=virtio,version=9p2000.L,msize=262144,cache=loose
 mkdir -p /host /rw /newroot
 mount -t 9p -o "$opts,ro" hostroot /host || fail "mounting the host's root"
