@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The library as a client takes it. Builds and runs examples/consumer/
+# The library as a client takes it. Builds and runs examples/installed-library-client/
 #   1. against `cmake --install build/default --prefix TMP`, once with
 #      find_package and once with pkg-config, and checks the installed tree
 #      (headers, SONAME, RUNPATH, exported symbols, the quorvel command);
@@ -58,7 +58,7 @@ $expected"
 consumer_cmake() {  # consumer_cmake DIR [cmake arguments...]
   local dir=$1
   shift
-  cmake -S examples/consumer -B "$dir" -G Ninja "$@" >/dev/null
+  cmake -S examples/installed-library-client -B "$dir" -G Ninja "$@" >/dev/null
   cmake --build "$dir" -j2 >/dev/null
 }
 
@@ -66,7 +66,7 @@ consumer_pkgconfig() {  # consumer_pkgconfig OUTPUT (PKG_CONFIG_PATH as set)
   local libdir
   libdir=$(pkg-config --variable=libdir quorvel)
   # shellcheck disable=SC2046
-  g++ -std=c++20 -Wall -Werror examples/consumer/main.cpp $(pkg-config --cflags --libs quorvel) \
+  g++ -std=c++20 -Wall -Werror examples/installed-library-client/main.cpp $(pkg-config --cflags --libs quorvel) \
     -Wl,-rpath,"$libdir" -o "$1"
 }
 

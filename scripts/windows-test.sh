@@ -12,7 +12,7 @@
 #     tests/windows/no-network.* among them) and the C clients on it;
 #   - the C client linked through an MSVC-format import library made from
 #     quorvel.def (llvm-dlltool, as lib /def makes it);
-#   - examples/client built against the unpacked ZIP package.
+#   - examples/windows-package-client built against the unpacked ZIP package.
 # 32-bit programs need a kernel that runs 32-bit user code. Where it does not
 # (execve of an i386 program fails), the 32-bit sets run in one throw-away
 # x86_64 virtual machine (scripts/vm-run.sh), which makes its own 32-bit
@@ -85,7 +85,7 @@ run_sets() {
 
   echo "== $arch: the client built against the package =="
   (cd "$packages_dir/client-$arch" && "$wine" ./client.exe) | tr -d '\r' >"$packages_dir/client-$arch.out"
-  diff -u examples/client/expected-no-network.txt "$packages_dir/client-$arch.out"
+  diff -u examples/windows-package-client/expected-no-network.txt "$packages_dir/client-$arch.out"
   echo "client output as expected"
   echo "$arch package-client" >>"$ran"
 
@@ -195,7 +195,7 @@ for pair in x86_64:i386:x86-64 i686:i386; do
 done
 
 # The packages, and a client program built against each as a Windows
-# developer builds it (examples/client).
+# developer builds it (examples/windows-package-client).
 rm -rf "$packages_dir"
 mkdir -p "$packages_dir"
 for arch in i686 x86_64; do
@@ -209,7 +209,7 @@ for arch in i686 x86_64; do
   done
   echo "$zip: $(wc -l <<<"$listing") entries"
   unzip -q "$zip" -d "$packages_dir/$arch"
-  cmake -S examples/client -B "$packages_dir/client-$arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  cmake -S examples/windows-package-client -B "$packages_dir/client-$arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-$arch.cmake" -DCMAKE_PREFIX_PATH="$PWD/$packages_dir/$arch" >/dev/null
   cmake --build "$packages_dir/client-$arch"
 done
