@@ -4,10 +4,12 @@
 Every example and the embedded default must be valid; each row of CASES is
 judged by the schema and by the loader (quorvel workstation FILE), and both
 must give the expected verdict, so that the schema stays as strict as the
-loader and no stricter. Exit 77 (skipped) without python3-jsonschema.
+loader and no stricter. The keys of `latency`, which follow the simulated
+functions, must be those the loader names as allowed. Exit 77 (skipped)
+without python3-jsonschema.
 Usage: check_workstation_schema.py SOURCE_DIR QUORVEL_PROGRAM
 """
-import json, os, subprocess, sys, tempfile
+import json, os, re, subprocess, sys, tempfile
 from pathlib import Path
 
 try:
@@ -26,6 +28,8 @@ CASES = [
     (True, {"files": {"\\\\a\\\\b": {"dir": {"short": "DIR"}, "x": {"children": {"dir": "/tmp"}}}},
             "modules": {"a.dll": None, "b.dll": {"file_version": " 1, 2 ,3,65535"}},
             "messages": {"0000000053": "x", "4294967295": "y"}, "drives": {"c:": None}}),
+    (True, {"latency": {}}),
+    (True, {"latency": {"WNetOpenEnumA": 4294967295, "network": 0, "VerQueryValueA": 1}}),
     (False, {"x": 1}),
     (False, {"code_page": 850}),
     (False, {"os": {"fails": 1}}),
@@ -57,6 +61,13 @@ CASES = [
     (False, {"modules": {"b.dll": {"file_version": "1,2,3,65536"}}}),
     (False, {"messages": {"4294967296": "x"}}),
     (False, {"messages": {"53": None}}),
+    (False, {"latency": 1000}),
+    (False, {"latency": {"Network": 1}}),
+    (False, {"latency": {"WNetOpenEnum": 1}}),
+    (False, {"latency": {"network": -1}}),
+    (False, {"latency": {"WNetCloseEnum": 4294967296}}),
+    (False, {"latency": {"network": "1000"}}),
+    (False, {"latency": {"GetVersionExA": None}}),
 ]
 
 
@@ -80,6 +91,14 @@ def main():
             if loader != accepted or schema_ok != accepted:
                 failures.append(f"{json.dumps(description)}: expected {'valid' if accepted else 'invalid'}, "
                                 f"loader says {loader}, schema says {schema_ok}")
+        # The loader lists the keys of latency it allows when it meets another.
+        with open(case, "w", encoding="utf-8") as f:
+            json.dump({"latency": {"?": 0}}, f)
+        refusal = subprocess.run([program, "workstation", case], capture_output=True, text=True).stderr
+        allowed = re.search(r"latency\[\"\?\"\]: unknown member \(expected one of: (.*)\)$", refusal.strip())
+        in_schema = schema["properties"]["latency"]["propertyNames"]["enum"]
+        if not allowed or allowed.group(1).split(", ") != in_schema:
+            failures.append(f"latency: the schema allows {in_schema}, the loader says {refusal.strip()}")
     print("\n".join(failures) or f"{len(files)} files and {len(CASES)} cases agree")
     return 1 if failures else 0
 

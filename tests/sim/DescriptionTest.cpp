@@ -1,6 +1,7 @@
 // Reading a description in one pass: what a member given twice leaves, which
-// fault is named, and the normalised description written from the
-// workstation, strings the code page lacks included.
+// fault is named, the latencies it gives the functions, and the normalised
+// description written from the workstation, strings the code page lacks
+// included.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -53,7 +54,7 @@ TEST(Description, TheFirstFaultInTheTextIsNamed) {
     EXPECT_EQ(Load(R"({"colour": 1, "network": 5})").error,
               "t.json: colour: unknown member (expected one of: computer_name, code_page, os, providers, network, "
               "unknown_container_error, connections, registry, profiles, windows_dir, drives, files, modules, "
-              "messages)");
+              "messages, latency)");
     // A name repeated in an object by name: the fault of the value that counts.
     EXPECT_EQ(Load(R"({"messages": {"1": 5, "2": "b", "1": []}})").error,
               "t.json: messages[\"1\"]: expected a string, found an array");
@@ -96,6 +97,82 @@ TEST(Description, ACodePageNamedLateConvertsEveryString) {
     EXPECT_EQ(late.ws->network[0].remote, "\xB1\x93\xFA\x96{");  // Shift-JIS
     EXPECT_TRUE(Unindexed(*late.ws) == Unindexed(*early.ws));
     EXPECT_EQ(late.normalised, early.normalised);
+}
+
+// The microseconds a call of the named function takes.
+std::uint32_t LatencyOf(const Workstation& ws, std::string_view function) {
+    for (std::size_t i = 0; i < kFunctionCount; ++i)
+        if (kFunctions[i].name == function) return ws.latency[i];
+    ADD_FAILURE() << "no function " << function;
+    return 0;
+}
+
+TEST(Description, LatencyNetworkGoesToTheNetworkFunctionsAndAFunctionsOwnWins) {
+    const Loaded none = Load(R"({"latency": {}})");
+    ASSERT_TRUE(none.ws) << none.error;
+    EXPECT_EQ(none.ws->latency, Latencies{});
+    EXPECT_EQ(Json::parse(none.normalised)["latency"].dump(), R"({"network":0})");
+    EXPECT_EQ(Load("{}").normalised, none.normalised);
+
+    // "network" named after the functions; a network function set to 0 and
+    // one set to the value of "network" are still their own.
+    const Loaded l = Load(R"({"latency": {"GetVersionExA": 7, "WNetCloseEnum": 0, "WNetOpenEnumA": 2000,
+                                          "WNetGetProviderNameA": 1000, "network": 1000}})");
+    ASSERT_TRUE(l.ws) << l.error;
+    for (std::size_t i = 0; i < kFunctionCount; ++i) {
+        const std::string_view name = kFunctions[i].name;
+        const std::uint32_t expected = name == "WNetOpenEnumA"   ? 2000
+                                       : name == "WNetCloseEnum" ? 0
+                                       : name == "GetVersionExA" ? 7
+                                       : kFunctions[i].network   ? 1000
+                                                                 : 0;
+        EXPECT_EQ(l.ws->latency[i], expected) << name;
+    }
+    // Normalised: "network", then the functions given, in the simulation's order.
+    const Json n = Json::parse(l.normalised);
+    EXPECT_EQ(n.back().dump(), n["latency"].dump()) << "latency is the last member";
+    EXPECT_EQ(n["latency"].dump(), R"({"network":1000,"WNetOpenEnumA":2000,"WNetCloseEnum":0,)"
+                                   R"("WNetGetProviderNameA":1000,"GetVersionExA":7})");
+    const Loaded again = Load(l.normalised);
+    ASSERT_TRUE(again.ws) << again.error;
+    EXPECT_EQ(again.normalised, l.normalised);
+    EXPECT_TRUE(Unindexed(*again.ws) == Unindexed(*l.ws));
+
+    // The largest value; latency given again leaves nothing of its first value.
+    const Loaded twice = Load(R"({"latency": {"network": -1, "RegCloseKey": 3}, "messages": {},
+                                  "latency": {"network": 4294967295}})");
+    ASSERT_TRUE(twice.ws) << twice.error;
+    EXPECT_EQ(LatencyOf(*twice.ws, "WNetEnumResourceA"), 4294967295u);
+    EXPECT_EQ(LatencyOf(*twice.ws, "RegCloseKey"), 0u);
+    EXPECT_EQ(Json::parse(twice.normalised)["latency"].dump(), R"({"network":4294967295})");
+    // A key given twice inside latency: its last value.
+    const Loaded key = Load(R"({"latency": {"FindClose": "x", "network": 2, "FindClose": 9}})");
+    ASSERT_TRUE(key.ws) << key.error;
+    EXPECT_EQ(LatencyOf(*key.ws, "FindClose"), 9u);
+    EXPECT_EQ(Json::parse(key.normalised)["latency"].dump(), R"({"network":2,"FindClose":9})");
+}
+
+TEST(Description, LatencyFaultsNameTheKeyAndWhatWasExpected) {
+    EXPECT_EQ(Load(R"({"latency": {"network": 1, "wnetopenenuma": 2}})").error,
+              "t.json: latency.wnetopenenuma: unknown member (expected one of: network, WNetOpenEnumA, "
+              "WNetEnumResourceA, WNetCloseEnum, WNetGetUniversalNameA, WNetGetProviderNameA, GetVersionExA, "
+              "FindFirstFileA, FindClose, GetPrivateProfileSectionA, GetPrivateProfileIntA, GetComputerNameA, "
+              "GetCurrentThreadId, FormatMessageA, LocalFree, RegOpenKeyExA, RegQueryValueExA, RegCloseKey, "
+              "GetFileVersionInfoSizeA, GetFileVersionInfoA, VerQueryValueA)");
+    EXPECT_EQ(Load(R"({"latency": [1000]})").error, "t.json: latency: expected an object, found an array");
+    EXPECT_EQ(Load(R"({"latency": 1000})").error, "t.json: latency: expected an object, found a number");
+    EXPECT_EQ(Load(R"({"latency": {"network": "1000"}})").error,
+              "t.json: latency.network: expected an integer from 0 to 4294967295, found a string");
+    EXPECT_EQ(Load(R"({"latency": {"WNetOpenEnumA": null}})").error,
+              "t.json: latency.WNetOpenEnumA: expected an integer from 0 to 4294967295, found null");
+    for (const char* value : {"4294967296", "-1", "1.5"})
+        EXPECT_EQ(Load(std::string(R"({"latency": {"GetVersionExA": )") + value + "}}").error,
+                  "t.json: latency.GetVersionExA: expected an integer from 0 to 4294967295, found a number out "
+                  "of that range")
+            << value;
+    // The first fault in the text, inside latency or not.
+    EXPECT_EQ(Load(R"({"latency": {"network": true}, "os": 5})").error,
+              "t.json: latency.network: expected an integer from 0 to 4294967295, found true or false");
 }
 
 TEST(Description, TheNormalisedDefaultReadsAsTheDefault) {

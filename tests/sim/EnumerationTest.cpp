@@ -1,7 +1,10 @@
 // The WNet enumeration: buffer packing, batching, container resolution,
-// filters and handles (the injected faults show in the library's scan tests).
+// filters, handles and the latency of a call (the injected faults show in the
+// library's scan tests).
 #include "SimFixture.h"
+#include "SimInternal.h"
 
+#include <chrono>
 #include <cstring>
 
 namespace {
@@ -140,6 +143,29 @@ TEST_F(Enumeration, ContainersResolveByProviderAndRemoteName) {
         EXPECT_EQ(r.openRc, c.openRc) << (c.remote ? c.remote : "-") << " " << (c.provider ? c.provider : "-");
         EXPECT_EQ(r.remotes, c.remotes) << (c.remote ? c.remote : "-") << " " << (c.provider ? c.provider : "-");
     }
+}
+
+TEST_F(Enumeration, ALatencyIsSpentOnEachCallOfItsFunction) {
+    using qvsim::detail::Fn;
+    using qvsim::detail::g_latency;
+    const auto latencyOf = [](Fn f) { return g_latency[static_cast<std::size_t>(f)].load(); };
+    json ws = FiveShares();
+    ws["latency"] = {{"network", 1}, {"WNetOpenEnumA", 20000}};
+    Use(ws);
+    EXPECT_EQ(latencyOf(Fn::WNetOpenEnumA), 20000u);
+    EXPECT_EQ(latencyOf(Fn::WNetEnumResourceA), 1u);
+    EXPECT_EQ(latencyOf(Fn::GetVersionExA), 0u);
+    for (int call = 0; call < 2; ++call) {
+        HANDLE h = nullptr;
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_EQ(w32::WNetOpenEnumA(RESOURCE_GLOBALNET, RESOURCETYPE_DISK, 0, nullptr, &h), 0u);
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(20)) << "call " << call;
+        EXPECT_EQ(w32::WNetCloseEnum(h), 0u);
+    }
+    // Another workstation puts its own latencies in force.
+    qvsim::UseDefault();
+    EXPECT_EQ(latencyOf(Fn::WNetOpenEnumA), 0u);
+    EXPECT_EQ(latencyOf(Fn::WNetEnumResourceA), 0u);
 }
 
 }  // namespace

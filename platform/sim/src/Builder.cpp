@@ -79,8 +79,7 @@ std::string NotU32(const Value& v) {
 
 std::string TooLong(std::size_t max) { return "string longer than " + std::to_string(max) + " bytes"; }
 
-template <std::size_t N>
-std::string UnknownMember(const std::string_view (&members)[N]) {
+std::string UnknownMember(std::span<const std::string_view> members) {
     std::string list;
     for (std::string_view m : members) (list += list.empty() ? "" : ", ") += m;
     return "unknown member (expected one of: " + list + ")";
@@ -92,7 +91,7 @@ std::string UnknownMember(const std::string_view (&members)[N]) {
 enum class Kind : std::uint8_t {
     Nodes, Usage, Connections,
     Registry, RegKey, Profiles, Drives, Files, Entries, Modules, Messages,
-    Document, Root, Os, Providers, ErrorCode, Node, Connection, RegValue, Entry, Module, Skip
+    Document, Root, Os, Providers, ErrorCode, Node, Connection, RegValue, Entry, Module, Latency, Skip
 };
 
 bool IsArray(Kind k) { return k <= Kind::Connections; }
@@ -107,6 +106,8 @@ struct Fault {
     std::string path, message;
 };
 constexpr int kFinal = -1;
+
+static_assert(std::size(kLatencyMembers) <= 32, "Frame::seen holds a bit per member");
 
 struct Frame {
     Kind kind;
@@ -174,6 +175,7 @@ std::string_view MemberName(Kind kind, int m) {
         case Kind::RegValue: return kRegValueMembers[m];
         case Kind::Entry: return kEntryMembers[m];
         case Kind::Module: return kModuleMembers[m];
+        case Kind::Latency: return kLatencyMembers[static_cast<std::size_t>(m)];
         default: return {};
     }
 }
@@ -493,8 +495,7 @@ private:
     }
 
     // ---- names ----
-    template <std::size_t N>
-    bool Fixed(Frame& f, const std::string_view (&members)[N], const std::string& k) {
+    bool Fixed(Frame& f, std::span<const std::string_view> members, const std::string& k) {
         const int m = MemberIndex(members, k);
         if (m < 0) {
             f.member = -1;
@@ -571,6 +572,7 @@ private:
             case Kind::RegValue: return Fixed(f, kRegValueMembers, k);
             case Kind::Entry: return Fixed(f, kEntryMembers, k);
             case Kind::Module: return Fixed(f, kModuleMembers, k);
+            case Kind::Latency: return Fixed(f, kLatencyMembers, k);
             case Kind::Registry:
                 if (!IsRegistryRoot(k))
                     return Named(f, k, false,
@@ -639,6 +641,11 @@ private:
                         break;
                     case root::Modules: ws.asWritten.modules.clear(); break;
                     case root::Messages: ws.asWritten.messages.clear(); break;
+                    case root::Latency:
+                        ws.latency = {};
+                        ws.asWritten.networkLatency = 0;
+                        ws.asWritten.ownLatency.reset();
+                        break;
                     default: break;  // a number or a string, replaced by the next
                 }
                 break;
@@ -851,6 +858,18 @@ private:
             case Kind::Messages:
                 if (IsStringUpTo(v, kMaxContent)) ws_->asWritten.messages[static_cast<std::size_t>(f.member)].second = *v.s;
                 return true;
+            case Kind::Latency: {
+                if (!IsU32(v)) return true;
+                const auto us = static_cast<std::uint32_t>(v.u);
+                if (f.member == latency::Network) {
+                    ws_->asWritten.networkLatency = us;  // handed to the network functions at the end
+                    return true;
+                }
+                const auto function = static_cast<std::size_t>(f.member - latency::FirstFunction);
+                ws_->latency[function] = us;
+                ws_->asWritten.ownLatency.set(function);
+                return true;
+            }
             default: return true;
         }
     }
@@ -896,7 +915,8 @@ private:
             case root::Drives: ExpectObject(v, Kind::Drives); return true;
             case root::Files: ExpectObject(v, Kind::Files); return true;
             case root::Modules: ExpectObject(v, Kind::Modules); return true;
-            default: ExpectObject(v, Kind::Messages); return true;
+            case root::Messages: ExpectObject(v, Kind::Messages); return true;
+            default: ExpectObject(v, Kind::Latency); return true;
         }
     }
 
@@ -1214,6 +1234,9 @@ private:
             if (ansi.size() < 2 || ansi.compare(ansi.size() - 2, 2, "\r\n") != 0) ansi += "\r\n";
             ws.messages[number] = std::move(ansi);
         }
+        // "network" is the latency of the network functions not given one by name.
+        for (std::size_t i = 0; i < kFunctionCount; ++i)
+            if (kFunctions[i].network && !w.ownLatency[i]) ws.latency[i] = w.networkLatency;
         IndexNetwork(ws);
         done_ = true;
     }

@@ -9,9 +9,11 @@
 
 #include <strings.h>
 
+#include <array>
 #include <cctype>
 #include <cstddef>
 #include <cstring>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -25,7 +27,7 @@ constexpr int kMaxNesting = 128;
 // The members of each kind of object, in the order messages list them.
 constexpr std::string_view kRootMembers[] = {"computer_name", "code_page", "os",       "providers", "network",
                                         "unknown_container_error", "connections", "registry", "profiles",
-                                        "windows_dir", "drives", "files", "modules", "messages"};
+                                        "windows_dir", "drives", "files", "modules", "messages", "latency"};
 constexpr std::string_view kOsMembers[] = {"fails", "platform_id", "major", "minor", "build", "csd"};
 constexpr std::string_view kProviderMembers[] = {"netware", "lanman"};
 constexpr std::string_view kErrorMembers[] = {"error"};
@@ -35,11 +37,17 @@ constexpr std::string_view kConnectionMembers[] = {"local", "remote", "provider"
 constexpr std::string_view kRegValueMembers[] = {"type", "hex"};
 constexpr std::string_view kEntryMembers[] = {"short", "children"};
 constexpr std::string_view kModuleMembers[] = {"file_version", "product_version"};
+// "network", then the simulated functions in the order of QVSIM_FUNCTIONS.
+constexpr auto kLatencyMembers = [] {
+    std::array<std::string_view, 1 + kFunctionCount> members{"network"};
+    for (std::size_t i = 0; i < kFunctionCount; ++i) members[1 + i] = kFunctions[i].name;
+    return members;
+}();
 
 // Positions in those lists.
 namespace root {
 enum : int { ComputerName, CodePage, Os, Providers, Network, UnknownContainerError, Connections, Registry,
-             Profiles, WindowsDir, Drives, Files, Modules, Messages };
+             Profiles, WindowsDir, Drives, Files, Modules, Messages, Latency };
 }
 namespace os {
 enum : int { Fails, PlatformId, Major, Minor, Build, Csd };
@@ -60,11 +68,13 @@ enum : int { Short, Children };
 namespace module {
 enum : int { FileVersion, ProductVersion };
 }
+namespace latency {
+enum : int { Network, FirstFunction };  // function i at FirstFunction + i
+}
 
 // The index of key in members; -1 when it is none of them.
-template <std::size_t N>
-int MemberIndex(const std::string_view (&members)[N], std::string_view key) {
-    for (std::size_t i = 0; i < N; ++i)
+inline int MemberIndex(std::span<const std::string_view> members, std::string_view key) {
+    for (std::size_t i = 0; i < members.size(); ++i)
         if (key == members[i]) return static_cast<int>(i);
     return -1;
 }

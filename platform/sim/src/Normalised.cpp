@@ -1,9 +1,10 @@
 // The normalised description of a workstation, written from the workstation:
 // every member spelled out and the defaults filled in, in the order of the
-// member lists of LoadRules.h (but a node's children last), as JSON indented
-// by two. The members by name come from what the workstation keeps as
-// written (AsWritten), the rest from the workstation itself; a string it
-// holds converted or resolved is written as the description gave it.
+// member lists of LoadRules.h (but a node's children last, and of the
+// functions in `latency` only those given), as JSON indented by two. The
+// members by name come from what the workstation keeps as written
+// (AsWritten), the rest from the workstation itself; a string it holds
+// converted or resolved is written as the description gave it.
 #include "LoadRules.h"
 
 #include <nlohmann/json.hpp>
@@ -177,6 +178,7 @@ public:
         }
         w.EndObject();
         WriteTexts(root::Messages, written.messages);
+        WriteLatency();
         w.EndObject();
         return w.Take() + "\n";
     }
@@ -242,6 +244,21 @@ private:
             else
                 Spelled(at, place::Of(m), provider->name);
         }
+        w.EndObject();
+    }
+
+    // "network", then the functions given a latency of their own.
+    void WriteLatency() {
+        JsonWriter& w = w_;
+        w.Key(kRootMembers[root::Latency]);
+        w.BeginObject();
+        w.Key(kLatencyMembers[latency::Network]);
+        w.Number(ws_.asWritten.networkLatency);
+        for (std::size_t i = 0; i < kFunctionCount; ++i)
+            if (ws_.asWritten.ownLatency[i]) {
+                w.Key(kLatencyMembers[latency::FirstFunction + i]);
+                w.Number(ws_.latency[i]);
+            }
         w.EndObject();
     }
 

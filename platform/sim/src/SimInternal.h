@@ -16,6 +16,7 @@
 #pragma GCC visibility pop
 
 #include <atomic>
+#include <bitset>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -149,6 +150,8 @@ struct AsWritten {
     std::vector<std::pair<char, Text>> drives;                       // 'C', folder as written
     std::vector<std::pair<std::string, ModuleVersion>> modules;
     std::vector<std::pair<std::string, std::string>> messages;       // number as written, text (UTF-8)
+    std::uint32_t networkLatency = 0;                                // latency "network"
+    std::bitset<kFunctionCount> ownLatency;                          // functions given a latency by name
     std::map<std::string, std::string> strings;                      // place (LoadRules.h) -> UTF-8
 
     bool operator==(const AsWritten&) const = default;
