@@ -12,6 +12,9 @@ constinit std::atomic<std::uint64_t> g_calls[kFunctionCount] = {};
 constinit std::atomic<std::uint32_t> g_latency[kFunctionCount] = {};
 
 void Called(Fn function) {
+    // The first call of a process chooses the workstation, and with it the
+    // latencies, before it spends its own.
+    if (g_activeCodePage.load(std::memory_order_acquire) == nullptr) ChooseFirstCodePage();
     const auto i = static_cast<std::size_t>(function);
     g_calls[i].fetch_add(1, std::memory_order_relaxed);
     if (const std::uint32_t us = g_latency[i].load(std::memory_order_relaxed); us != 0)
