@@ -4,7 +4,6 @@
 #include <memory>
 #include <unordered_map>
 
-#include "ConvInternal.h"
 #include "Zx_trace.h"
 
 namespace qvlib::batch {
@@ -39,7 +38,26 @@ void End() {
 
 bool InUse() { return s_bActive && !TraceIsOn(); }
 
-const Level* Find(const NETRESOURCEA& container) {
+void Level::Add(const NETRESOURCEA& entry) {
+    auto text = [](const char* psz) { return psz ? std::optional<std::string>(psz) : std::nullopt; };
+    children.push_back({entry.dwScope, entry.dwType, entry.dwDisplayType, entry.dwUsage,
+                        text(entry.lpRemoteName), text(entry.lpProvider)});
+    try {
+        names.Add(NameAt(children.size() - 1), static_cast<long>(children.size() - 1));
+    } catch (...) {
+        children.pop_back();
+        throw;
+    }
+}
+
+void Level::End(DWORD status) {
+    bComplete = true;
+    dwEnd = status;
+    hEnum.Close();
+    buf.Free();
+}
+
+Level* Find(const NETRESOURCEA& container) {
     if (!s_pMemory) return nullptr;
     try {
         auto it = s_pMemory->levels.find(Key(container));
@@ -49,16 +67,20 @@ const Level* Find(const NETRESOURCEA& container) {
     }
 }
 
-const Level* Keep(const NETRESOURCEA& container, Level&& level) {
-    if (level.dwEnd == ERROR_NOT_ENOUGH_MEMORY) return nullptr;
+Level* Add(const NETRESOURCEA& container) {
     try {
         if (!s_pMemory) s_pMemory = std::make_unique<Memory>();
-        auto kept = std::make_unique<Level>(std::move(level));
-        const Level& at = *kept;
-        kept->names.Build(at.children.size(), [&at](std::size_t i) { return at.NameAt(i); });
-        return s_pMemory->levels.emplace(Key(container), std::move(kept)).first->second.get();
+        return s_pMemory->levels.emplace(Key(container), std::make_unique<Level>()).first->second.get();
     } catch (const std::exception&) {
         return nullptr;
+    }
+}
+
+void Forget(const NETRESOURCEA& container) {
+    try {
+        if (s_pMemory) s_pMemory->levels.erase(Key(container));
+    } catch (const std::exception&) {
+        s_pMemory.reset();  // forgets everything rather than keep a level it could not drop
     }
 }
 

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "ConvInternal.h"
 #include "ListIndex.h"
 
 namespace qvlib::batch {
@@ -31,16 +32,27 @@ struct Child {
     std::optional<std::string> remote, provider;
 };
 
-// What an enumeration of a container's children gave.
+// What the enumeration of a container's children gave so far. It is read
+// as far as the names searched need: a search that finds its name stops, as
+// a search without the memory does, and the next one reads on from there
+// through the enumeration kept open, until the network has listed every
+// child.
 struct Level {
-    DWORD dwOpen = 0;             // the failure to open it, or 0
+    DWORD dwOpen = 0;             // the failure to open the enumeration, or 0
     std::vector<Child> children;  // in the order the network listed them
-    DWORD dwEnd = 0;              // 0 once every child was listed, else the failure that ended it
+    bool bComplete = false;       // every child read (or the enumeration failed)
+    DWORD dwEnd = 0;              // once complete: 0, or the failure that ended it
     NameIndex names;              // the children by remote name
+    EnumHandle hEnum;             // open while not complete
+    EnumBuffer buf;               // the enumeration's buffer, at the size the network asked for
 
     const char* NameAt(std::size_t i) const {
         return children[i].remote ? children[i].remote->c_str() : nullptr;
     }
+    // Appends a child as the network listed it (may throw std::bad_alloc).
+    void Add(const NETRESOURCEA& entry);
+    // The enumeration has ended with status (0 at the end of the list).
+    void End(DWORD status);
 };
 
 void Begin();
@@ -49,12 +61,15 @@ void End();
 // Whether a search uses the memory: a batch runs and tracing is off.
 bool InUse();
 
-// The level remembered for a container (the same remote name and provider),
-// or null.
-const Level* Find(const NETRESOURCEA& container);
-// Keeps a level read whole for the container and gives it back; null when it
-// cannot be kept (no memory, or a read that itself ran out of memory), and
-// the search then goes to the network as without the memory.
-const Level* Keep(const NETRESOURCEA& container, Level&& level);
+// The level kept for a container (the same remote name and provider), or
+// null.
+Level* Find(const NETRESOURCEA& container);
+// A new, empty level kept for the container; null when there is no memory
+// for it.
+Level* Add(const NETRESOURCEA& container);
+// Forgets the container's level: the next search begins anew (after a
+// failure that a search without the memory would not repeat, such as running
+// out of memory).
+void Forget(const NETRESOURCEA& container);
 
 }  // namespace qvlib::batch

@@ -64,21 +64,20 @@ struct ProviderScan {
     ProviderScan& operator=(const ProviderScan&) = delete;
 };
 
-// The children of one container, in the batches of an open enumeration: each
-// entry is handed to onEntry until it returns false. The buffer starts at
-// kEnumBufferSize bytes and keeps the size the platform asks for, for the
-// rest of the level; a request that does not grow it cannot be met. The
-// status: 0 once every child was handed over (or onEntry stopped), else the
-// failure's code.
-template <class OnEntry>
-DWORD EnumerateLevel(const EnumHandle& hEnum, EnumBuffer& buf, OnEntry onEntry) {
-    buf.Alloc(kEnumBufferSize);  // a failed allocation is met below
+// The next batch of the children of a container, from an open enumeration
+// into buf (allocated by the caller; a failed allocation is met here). The
+// buffer keeps the size the platform asks for, for the rest of the level; a
+// request that does not grow it cannot be met. NO_ERROR with dwCount entries
+// at buf.Records(), or, with bEnd, the level's status: 0 once every child was
+// listed, else the failure's code.
+DWORD NextBatch(const EnumHandle& hEnum, EnumBuffer& buf, DWORD& dwCount, bool& bEnd) {
+    bEnd = true;
     for (;;) {
         if (buf.Data() == nullptr) {
             QV_SYSERROR("WNetEnumResource", static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
             return ERROR_NOT_ENOUGH_MEMORY;
         }
-        DWORD dwCount = 0xFFFFFFFF;
+        dwCount = 0xFFFFFFFF;
         DWORD dwSize = buf.Size();
         const DWORD dwRet = w32::WNetEnumResourceA(hEnum.Get(), &dwCount, buf.Data(), &dwSize);
         if (dwRet == ERROR_MORE_DATA) {
@@ -93,34 +92,10 @@ DWORD EnumerateLevel(const EnumHandle& hEnum, EnumBuffer& buf, OnEntry onEntry) 
             QV_PARAM("ERROR_NO_MORE_ITEMS: Alle Items abgearbeitet");
             return 0;
         }
-        if (dwRet != NO_ERROR) {
-            QV_SYSERROR("WNetEnumResource", dwRet);
-            return dwRet;
-        }
-        const NETRESOURCEA* pEntries = buf.Records();
-        for (DWORD i = 0; i < dwCount; ++i)
-            if (!onEntry(const_cast<NETRESOURCEA*>(&pEntries[i]))) return 0;
+        if (dwRet != NO_ERROR) QV_SYSERROR("WNetEnumResource", dwRet);
+        bEnd = dwRet != NO_ERROR;
+        return dwRet;
     }
-}
-
-// The children of a container read whole, for the batch's memory.
-batch::Level ReadLevel(NETRESOURCEA* pParent) {
-    batch::Level level;
-    EnumHandle hEnum;
-    level.dwOpen = hEnum.Open(RESOURCE_GLOBALNET, RESOURCETYPE_DISK, 0, pParent);
-    if (level.dwOpen != NO_ERROR) return level;
-    EnumBuffer buf;
-    try {
-        level.dwEnd = EnumerateLevel(hEnum, buf, [&level](const NETRESOURCEA* pEntry) {
-            auto text = [](const char* psz) { return psz ? std::optional<std::string>(psz) : std::nullopt; };
-            level.children.push_back({pEntry->dwScope, pEntry->dwType, pEntry->dwDisplayType, pEntry->dwUsage,
-                                      text(pEntry->lpRemoteName), text(pEntry->lpProvider)});
-            return true;
-        });
-    } catch (const std::exception&) {
-        level.dwEnd = ERROR_NOT_ENOUGH_MEMORY;  // not kept: the search goes to the network
-    }
-    return level;
 }
 
 // A record the caller asks to have filled; false (traced) for none.
@@ -275,33 +250,67 @@ DWORD CNetResConvert::NetScan(NETRESOURCEA* pParent, const char* pszSearch,
                    nullptr, nullptr, nullptr, nullptr};
     };
 
-    // A search among the children of one container during a batch: the
-    // children as the batch's memory holds them, read whole the first time.
+    // A search among the children of one container during a batch: first
+    // among the children the batch's memory holds, then on through the
+    // enumeration it keeps open, as far as the name is found.
     if (pszSearch != nullptr && dwMaxDepth == 1 && pParent != nullptr && batch::InUse()) {
-        const batch::Level* pLevel = batch::Find(*pParent);
-        if (pLevel == nullptr) pLevel = batch::Keep(*pParent, ReadLevel(pParent));
+        batch::Level* pLevel = batch::Find(*pParent);
+        if (pLevel == nullptr && (pLevel = batch::Add(*pParent)) != nullptr) {
+            pLevel->buf.Alloc(kEnumBufferSize);
+            pLevel->dwOpen = pLevel->hEnum.Open(RESOURCE_GLOBALNET, RESOURCETYPE_DISK, 0, pParent);
+            if (pLevel->dwOpen != NO_ERROR) pLevel->End(pLevel->dwOpen);
+        }
         if (pLevel != nullptr) {
             if (pLevel->dwOpen != NO_ERROR) return pLevel->dwOpen;
-            const std::size_t n = pLevel->children.size();
-            auto nameAt = [pLevel](std::size_t i) { return pLevel->NameAt(i); };
-            for (long i = pLevel->names.Find(n, nameAt, pszSearch); i >= 0 && static_cast<std::size_t>(i) < n; ++i) {
-                const batch::Child& c = pLevel->children[static_cast<std::size_t>(i)];
-                const NETRESOURCEA entry = {c.dwScope, c.dwType, c.dwDisplayType, c.dwUsage,
-                                            nullptr, nullptr, nullptr, nullptr};
-                if (!SameName(pLevel->NameAt(static_cast<std::size_t>(i)), pszSearch)) continue;
-                const DWORD dwNetType = c.dwDisplayType == RESOURCEDISPLAYTYPE_NETWORK
-                                            ? GetNetType(c.provider ? c.provider->c_str() : nullptr)
-                                            : 0;
-                if (!compared(entry, dwNetType)) continue;
-                m_fObjFound = 1;
-                hand(entry);
-                return 0;
+            // The first child from position on that the search takes for its name.
+            auto match = [&](std::size_t position) -> bool {
+                for (std::size_t i = position; i < pLevel->children.size(); ++i) {
+                    const batch::Child& c = pLevel->children[i];
+                    if (!SameName(pLevel->NameAt(i), pszSearch)) continue;
+                    const NETRESOURCEA entry = {c.dwScope, c.dwType, c.dwDisplayType, c.dwUsage,
+                                                nullptr, nullptr, nullptr, nullptr};
+                    const DWORD dwNetType = c.dwDisplayType == RESOURCEDISPLAYTYPE_NETWORK
+                                                ? GetNetType(c.provider ? c.provider->c_str() : nullptr)
+                                                : 0;
+                    if (!compared(entry, dwNetType)) continue;
+                    m_fObjFound = 1;
+                    hand(entry);
+                    return true;
+                }
+                return false;
+            };
+            const std::size_t nRead = pLevel->children.size();
+            const long nFirst = pLevel->names.Find(nRead, [pLevel](std::size_t i) { return pLevel->NameAt(i); },
+                                                   pszSearch);
+            if (nFirst >= 0 && match(static_cast<std::size_t>(nFirst))) return 0;
+            try {
+                while (!pLevel->bComplete) {
+                    DWORD dwCount = 0;
+                    bool bEnd = false;
+                    const DWORD dwStatus = NextBatch(pLevel->hEnum, pLevel->buf, dwCount, bEnd);
+                    if (bEnd) {
+                        // Out of memory is this search's alone: the next one reads anew.
+                        if (dwStatus == ERROR_NOT_ENOUGH_MEMORY) {
+                            batch::Forget(*pParent);
+                            return dwStatus;
+                        }
+                        pLevel->End(dwStatus);
+                        break;
+                    }
+                    const std::size_t nBefore = pLevel->children.size();
+                    for (DWORD i = 0; i < dwCount; ++i) pLevel->Add(pLevel->buf.Records()[i]);
+                    if (match(nBefore)) return 0;
+                }
+                return pLevel->dwEnd;
+            } catch (const std::exception&) {
+                // No memory to keep the children: the search goes to the network anew.
+                batch::Forget(*pParent);
             }
-            return pLevel->dwEnd;
         }
     }
 
     EnumBuffer buf;
+    buf.Alloc(kEnumBufferSize);  // a failed allocation is met in the batch loop
     EnumHandle hEnum;
     DWORD dwRet = hEnum.Open(RESOURCE_GLOBALNET, RESOURCETYPE_DISK, 0, pParent);
     if (dwRet != NO_ERROR) {
@@ -312,7 +321,7 @@ DWORD CNetResConvert::NetScan(NETRESOURCEA* pParent, const char* pszSearch,
     const DWORD D = s_dwScanDepth;
     const bool bSearch = pszSearch != nullptr;
 
-    dwRet = EnumerateLevel(hEnum, buf, [&](NETRESOURCEA* pEntry) {
+    auto onEntry = [&](NETRESOURCEA* pEntry) {
         const char* pszRemote = pEntry->lpRemoteName;
         bool bDescend = true;
         DWORD dwNetType = 0;
@@ -391,7 +400,13 @@ DWORD CNetResConvert::NetScan(NETRESOURCEA* pParent, const char* pszSearch,
         }
         NetScan(pEntry, pszSearch, dwSearchDisplayType, dwMaxDepth, pFound);
         return m_fObjFound == 0;
-    });
+    };
+    for (bool bEnd = false; !bEnd;) {
+        DWORD dwCount = 0;
+        dwRet = NextBatch(hEnum, buf, dwCount, bEnd);
+        for (DWORD i = 0; !bEnd && i < dwCount; ++i)
+            if (!onEntry(const_cast<NETRESOURCEA*>(&buf.Records()[i]))) bEnd = true;
+    }
 
     hEnum.Close();
     buf.Free();

@@ -146,7 +146,8 @@ void NameIndex::Clear() {
     s_Folding.Refresh();
 }
 
-void NameIndex::Add(const char* pszName, long position, std::string& key) {
+void NameIndex::Add(const char* pszName, long position) {
+    std::string key;
     if (Key(pszName, key))
         first_.emplace(key, position);  // the first one stays
     else

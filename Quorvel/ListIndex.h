@@ -56,12 +56,15 @@ ServerAt FindServerAt(_Provider* const (&aProviders)[2], DWORD dwIndex);
 // through nameAt(i), which must answer as long as the index is used.
 class NameIndex {
 public:
+    NameIndex() { Clear(); }
+
     template <class NameAt>
     void Build(std::size_t count, NameAt nameAt) {
         Clear();
-        std::string key;
-        for (std::size_t i = 0; i < count; ++i) Add(nameAt(i), static_cast<long>(i), key);
+        for (std::size_t i = 0; i < count; ++i) Add(nameAt(i), static_cast<long>(i));
     }
+    // Adds the name at position (after every name before it).
+    void Add(const char* pszName, long position);
     // The position of the first name equal to pszName, or -1.
     template <class NameAt>
     long Find(std::size_t count, NameAt nameAt, const char* pszName) const {
@@ -81,7 +84,6 @@ public:
 
 private:
     void Clear();
-    void Add(const char* pszName, long position, std::string& key);
     // The key of a name of single-byte characters; false for a name with a
     // lead byte.
     static bool Key(const char* pszName, std::string& key);

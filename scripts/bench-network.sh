@@ -54,7 +54,7 @@ KINDS = {
     "NDS name": lambda i: "\\\\ACME_TREE\\Acme\\Sales\\NW1_DATA\\d%d\\f.txt" % i,
     "DNC name (from-dnc)": lambda i: "\\\\NW1\\DATA\\d%d\\f.txt" % i,
 }
-WARMUP = ["\\\\FS1\\PROJECTS\\lists", "F:\\lists"]  # builds the server list and the mount list
+WARMUP = ["\\\\BUILD01\\DROP\\lists", "F:\\lists"]  # builds the server list, then the mount list
 
 print("platform calls per name (1,000 names of a kind after the lists are built)")
 print("%-22s %-20s %12s %12s %12s" % ("workstation", "kind", "one by one", "batch, cold", "batch, warm"))
