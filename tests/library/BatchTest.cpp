@@ -90,7 +90,8 @@ std::vector<std::string> Names(int units, int containers, const std::string& uni
         const std::string unit = "\\\\CAT\\" + unitName + std::to_string(u);
         for (int c = 0; c < containers + 1; ++c) {
             const std::string container = unit + "\\C" + std::to_string(c);
-            for (const char* entry : {"S%d_V0", "S%d_V2", "s%d_v1", "GONE_V", "PRINTER", "S%d", "NONE"}) {
+            // PRINTER first: listed late, it is found beyond batches that hold no match.
+            for (const char* entry : {"PRINTER", "S%d_V0", "S%d_V2", "s%d_v1", "GONE_V", "S%d", "NONE"}) {
                 char element[32];
                 std::snprintf(element, sizeof element, entry, u);
                 names.push_back(container + "\\" + element);
