@@ -139,6 +139,11 @@ protected:
             }
         }
         quorvel_batch_end();
+        // Once the batch has ended, nothing is remembered.
+        const unsigned long long afterEnd = NetworkCalls();
+        for (uint32_t size : {260u, 24u})
+            for (const std::string& name : names) Answer(name, size);
+        EXPECT_EQ(NetworkCalls() - afterEnd, alone) << "the memory outlived the batch";
         if (saves != Saves::Unknown) {
             EXPECT_GT(alone, 0u);
         }

@@ -75,6 +75,27 @@ TEST_F(BufferProtocol, PrivateOperationsGuardTheirInputs) {
     char longForm[260], shortForm[260];
     const std::string tooLong = "\\\\S\\V\\" + std::string(255, 'L');  // 261 bytes
     EXPECT_EQ(A::GetLongAndShortDNCName(tooLong.c_str(), longForm, shortForm), DWORD(CONV_NAME_TOO_LONG));
+    // A component as long as the work buffer (261 bytes) is refused before it is copied.
+    const std::string longComponent = "\\\\S\\V\\" + std::string(261, 'C');
+    EXPECT_EQ(A::GetLongAndShortDNCName(longComponent.c_str(), longForm, shortForm), DWORD(CONV_NAME_TOO_LONG));
+    EXPECT_STREQ(longForm, "");
+}
+
+// MOUNT_T, an exported class of its own: its copies carry all four fields.
+TEST_F(BufferProtocol, MountRecordsCopy) {
+    MOUNT_T drive;
+    EXPECT_EQ(drive.dwNetType, DWORD(NET_TYPE_UNSUPPORTED));
+    drive.dwNetType = WNNC_NET_NETWARE;
+    drive.LocalName = "F:";
+    drive.RemoteName = "\\\\NW1\\DATA";
+    drive.DNCName = "\\\\NW1\\DATA";
+    const MOUNT_T copy(drive);
+    MOUNT_T assigned;
+    assigned = drive;
+    for (const MOUNT_T* m : {&copy, static_cast<const MOUNT_T*>(&assigned)}) {
+        EXPECT_EQ(m->dwNetType, DWORD(WNNC_NET_NETWARE));
+        EXPECT_EQ(m->LocalName + m->RemoteName + m->DNCName, "F:\\\\NW1\\DATA\\\\NW1\\DATA");
+    }
 }
 
 TEST_F(BufferProtocol, RecordsAndMapList) {
