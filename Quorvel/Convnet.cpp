@@ -262,11 +262,12 @@ DWORD CNetResConvert::NetScan(NETRESOURCEA* pParent, const char* pszSearch,
         }
         if (pLevel != nullptr) {
             if (pLevel->dwOpen != NO_ERROR) return pLevel->dwOpen;
-            // The first child from position on that the search takes for its name.
-            auto match = [&](std::size_t position) -> bool {
+            // The first child from position on that the search takes for its
+            // name (the one at position already known to bear it when bEqual).
+            auto match = [&](std::size_t position, bool bEqual) -> bool {
                 for (std::size_t i = position; i < pLevel->children.size(); ++i) {
                     const batch::Child& c = pLevel->children[i];
-                    if (!SameName(pLevel->NameAt(i), pszSearch)) continue;
+                    if (!(bEqual && i == position) && !SameName(pLevel->NameAt(i), pszSearch)) continue;
                     const NETRESOURCEA entry = {c.dwScope, c.dwType, c.dwDisplayType, c.dwUsage,
                                                 nullptr, nullptr, nullptr, nullptr};
                     const DWORD dwNetType = c.dwDisplayType == RESOURCEDISPLAYTYPE_NETWORK
@@ -282,7 +283,7 @@ DWORD CNetResConvert::NetScan(NETRESOURCEA* pParent, const char* pszSearch,
             const std::size_t nRead = pLevel->children.size();
             const long nFirst = pLevel->names.Find(nRead, [pLevel](std::size_t i) { return pLevel->NameAt(i); },
                                                    pszSearch);
-            if (nFirst >= 0 && match(static_cast<std::size_t>(nFirst))) return 0;
+            if (nFirst >= 0 && match(static_cast<std::size_t>(nFirst), true)) return 0;
             try {
                 while (!pLevel->bComplete) {
                     DWORD dwCount = 0;
@@ -299,7 +300,7 @@ DWORD CNetResConvert::NetScan(NETRESOURCEA* pParent, const char* pszSearch,
                     }
                     const std::size_t nBefore = pLevel->children.size();
                     for (DWORD i = 0; i < dwCount; ++i) pLevel->Add(pLevel->buf.Records()[i]);
-                    if (match(nBefore)) return 0;
+                    if (match(nBefore, false)) return 0;
                 }
                 return pLevel->dwEnd;
             } catch (const std::exception&) {

@@ -155,11 +155,15 @@ void NameIndex::Add(const char* pszName, long position) {
 }
 
 bool NameIndex::Key(const char* pszName, std::string& key) {
-    key.clear();
-    if (pszName == nullptr) return false;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(pszName); *p != 0; ++p) {
+    if (pszName == nullptr) {
+        key.clear();
+        return false;
+    }
+    key.resize(std::strlen(pszName));
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(pszName);
+    for (char& k : key) {
         if (s_Folding.lead[*p]) return false;
-        key.push_back(static_cast<char>(s_Folding.Fold(*p)));
+        k = static_cast<char>(s_Folding.Fold(*p++));
     }
     return true;
 }

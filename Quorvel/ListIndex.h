@@ -68,9 +68,8 @@ public:
     // The position of the first name equal to pszName, or -1.
     template <class NameAt>
     long Find(std::size_t count, NameAt nameAt, const char* pszName) const {
-        std::string key;
-        if (!Key(pszName, key)) return Walk(count, nameAt, pszName);
-        auto it = first_.find(key);
+        if (!Key(pszName, key_)) return Walk(count, nameAt, pszName);
+        auto it = first_.find(key_);
         const long found = it == first_.end() ? -1 : it->second;
         // A name with double-byte characters cannot equal one without them;
         // those before the one found are compared all the same.
@@ -96,6 +95,7 @@ private:
 
     std::unordered_map<std::string, long> first_;  // folded name -> first position
     std::vector<long> other_;                      // names with double-byte characters
+    mutable std::string key_;                      // the key of the name looked up last
 };
 
 }  // namespace qvlib
