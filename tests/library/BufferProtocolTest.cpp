@@ -79,6 +79,16 @@ TEST_F(BufferProtocol, PrivateOperationsGuardTheirInputs) {
     const std::string longComponent = "\\\\S\\V\\" + std::string(261, 'C');
     EXPECT_EQ(A::GetLongAndShortDNCName(longComponent.c_str(), longForm, shortForm), DWORD(CONV_NAME_TOO_LONG));
     EXPECT_STREQ(longForm, "");
+    // A name without a volume is copied as it is, cut to the 260 bytes of
+    // each buffer.
+    char wide[2][300];
+    std::memset(wide, 'X', sizeof wide);
+    const std::string noVolume = "\\\\" + std::string(290, 'S');
+    EXPECT_EQ(A::GetLongAndShortDNCName(noVolume.c_str(), wide[0], wide[1]), 0u);
+    for (const char* out : wide) {
+        EXPECT_EQ(std::string(out), noVolume.substr(0, 259));
+        EXPECT_EQ(std::string(out + 260, 40), std::string(40, 'X')) << "written past the 260 bytes";
+    }
 }
 
 // MOUNT_T, an exported class of its own: its copies carry all four fields.

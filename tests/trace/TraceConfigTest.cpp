@@ -98,6 +98,27 @@ TEST_F(TraceSettingsFile, UnwritableOutputClearsTracing) {
     EXPECT_FALSE(std::filesystem::exists(dir_ + "/missing"));
 }
 
+// The INI file named by the module, when its name has five characters or
+// more; otherwise zx_trace.ini.
+TEST_F(TraceSettingsFile, IniNamesShorterThanFiveCharactersGiveTheDefaultFile) {
+    nlohmann::json ws = {{"computer_name", "WS042"}};
+    for (const char* name : {"a.ini", "zx_trace.ini"})
+        ws["profiles"][name] = "[Settings]\r\ntrace_flag=1\r\ntracepath=" + dir_ + "/" + name + ".out\r\n";
+    std::string error;
+    ASSERT_TRUE(qvsim::UseText(ws.dump(), "trace-test.json", dir_, error)) << error;
+    struct Case { const char* ini; const char* out; };
+    for (const Case& c : {Case{"a.ini", "a.ini.out"}, Case{"a.in", "zx_trace.ini.out"},
+                          Case{nullptr, "zx_trace.ini.out"}}) {
+        SCOPED_TRACE(c.ini != nullptr ? c.ini : "null");
+        ResetTrace();
+        std::filesystem::remove_all(dir_ + "/a.ini.out");
+        std::filesystem::remove_all(dir_ + "/zx_trace.ini.out");
+        EXPECT_EQ(qvlib::TraceOpen(c.ini), 0);
+        qvlib::TraceClose();
+        EXPECT_TRUE(std::filesystem::exists(dir_ + "/" + c.out));
+    }
+}
+
 const nlohmann::json kPelvan = {
     {"modules", {{"PELVAN.DLL", {{"file_version", "2,5,65535,0"}, {"product_version", "2,5,0,0"}}}}}};
 

@@ -3,6 +3,8 @@
 
 #include "TraceFixture.h"
 
+#include <quorvel/sim/Testing.h>
+
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -158,6 +160,8 @@ TEST_F(TraceRecord, SysErrorAppendsNumberAndSystemText) {
                                      "ERROR:WNetOpenEnum, Error=35, The network path was not found.",
                                      "ERROR:own, Error=4d2, Own text.", "ERROR:short, Error=4d, ",
                                      "ERROR:none, Error=deadbeef, "}));
+    // Every text the system allocated for a record has been given back.
+    EXPECT_EQ(qvsim::testing::OpenHandles(), 0u);
 }
 
 // Runs action(i) for i = 0..n-1 on threads of their own, one after the other;
