@@ -394,8 +394,9 @@ const std::vector<MOUNT_T>& CNetResConvert::GetMountList() {
 // ---- resource name to DNC ---------------------------------------------------
 
 DWORD CNetResConvert::GetResNameType(const char* ResName, DWORD& dwType) {
-    return TraceDispatch([&]<bool Traced>() -> DWORD {
+    return TraceDispatch([]<bool Traced>(const char* ResName, DWORD* pType) -> DWORD {
         QV_TRACE_ENTER_IF(Traced, "GetResNameType");
+        DWORD& dwType = *pType;
 
         if (ResName == nullptr || ResName[0] == '\0' || ResName[1] == '\0') {
             dwType = RES_TYPE_UNKNOWN;
@@ -417,12 +418,13 @@ DWORD CNetResConvert::GetResNameType(const char* ResName, DWORD& dwType) {
         dwType = RES_TYPE_UNKNOWN;
         if constexpr (Traced) QV_ERROR(ResName << " is an unknown, type=" << dwType);
         return CONV_BAD_RES_TYPE;
-    });
+    }, ResName, &dwType);
 }
 
 DWORD CNetResConvert::ConvRes2DNC(const char* ResName, char* DNCName, DWORD& BufSize) {
-    return TraceDispatch([&]<bool Traced>() -> DWORD {
+    return TraceDispatch([]<bool Traced>(const char* ResName, char* DNCName, DWORD* pBufSize) -> DWORD {
         QV_TRACE_ENTER_IF(Traced, "ConvRes2DNC");
+        DWORD& BufSize = *pBufSize;
 
         if (ResName == nullptr || DNCName == nullptr || BufSize == 0) {
             if constexpr (Traced) QV_ERROR("ResName oder DNCName == NULL");
@@ -501,7 +503,7 @@ DWORD CNetResConvert::ConvRes2DNC(const char* ResName, char* DNCName, DWORD& Buf
 
         if constexpr (Traced) QV_PARAM("OK, DNC=" << DNCName);
         return dwRet;
-    });
+    }, ResName, DNCName, &BufSize);
 }
 
 // ---- DNC to UNC and mapped drive --------------------------------------------

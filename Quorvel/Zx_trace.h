@@ -134,12 +134,14 @@ inline const char* TraceStr(const std::string& s) { return s.empty() ? "LEER" : 
 // of one bool, Traced, whose trace calls are each guarded by
 // `if constexpr (Traced)`, and TraceDispatch runs the traced copy while
 // tracing is on and the untraced one, which pays nothing but that test,
-// otherwise:
-//     return TraceDispatch([&]<bool Traced>() -> DWORD {
+// otherwise. The lambda captures nothing: TraceDispatch hands it the
+// operation's parameters (a reference parameter as a pointer), so that they
+// stay in registers on the way to the untraced copy:
+//     return TraceDispatch([]<bool Traced>(const char* ResName, DWORD* pType) -> DWORD {
 //         QV_TRACE_ENTER_IF(Traced, "GetResNameType");
 //         if constexpr (Traced) QV_PARAM(...);
 //         ...
-//     });
+//     }, ResName, &dwType);
 
 // Code kept out of line and out of the hot code.
 #if defined(__GNUC__)
@@ -153,23 +155,23 @@ inline const char* TraceStr(const std::string& s) { return s.empty() ? "LEER" : 
 namespace qvlib {
 
 #if defined(QUORVEL_TRACE_COMPILED_OUT)
-template <class Body>
-QV_TRACE_INLINE inline DWORD TraceDispatch(Body&& body) {
-    return body.template operator()<false>();
+template <class Body, class... Args>
+QV_TRACE_INLINE inline DWORD TraceDispatch(Body body, Args... args) {
+    return body.template operator()<false>(args...);
 }
 #else
 // The traced copy stays out of line, so that the untraced one keeps a frame
 // of its own size.
-template <class Body>
-QV_TRACE_COLD DWORD TraceDispatchTraced(Body& body) {
-    return body.template operator()<true>();
+template <class Body, class... Args>
+QV_TRACE_COLD DWORD TraceDispatchTraced(Body body, Args... args) {
+    return body.template operator()<true>(args...);
 }
 
-template <class Body>
-QV_TRACE_INLINE inline DWORD TraceDispatch(Body&& body) {
+template <class Body, class... Args>
+QV_TRACE_INLINE inline DWORD TraceDispatch(Body body, Args... args) {
     if (TraceIsOn()) [[unlikely]]
-        return TraceDispatchTraced(body);
-    return body.template operator()<false>();
+        return TraceDispatchTraced(body, args...);
+    return body.template operator()<false>(args...);
 }
 
 // The enter record, out of line: true when it armed a guard, which then
