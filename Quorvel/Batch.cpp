@@ -12,13 +12,16 @@ namespace {
 struct Memory {
     // Key: the container's provider, a line feed, its remote name, as given.
     std::unordered_map<std::string, std::unique_ptr<Level>> levels;
+    std::string key;  // the key of the container looked up last
 };
 
 constinit bool s_bActive = false;
 constinit std::unique_ptr<Memory> s_pMemory QV_PROCESS_WIDE;
 
-std::string Key(const NETRESOURCEA& container) {
-    std::string key = container.lpProvider != nullptr ? container.lpProvider : "";
+// The key of a container, made in the memory's own buffer.
+const std::string& Key(const NETRESOURCEA& container) {
+    std::string& key = s_pMemory->key;
+    key.assign(container.lpProvider != nullptr ? container.lpProvider : "");
     key += '\n';
     if (container.lpRemoteName != nullptr) key += container.lpRemoteName;
     return key;

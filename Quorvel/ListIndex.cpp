@@ -45,19 +45,24 @@ struct CaseFolding {
 
     // The smallest single-byte character that w32::MbsICmp finds equal to c.
     unsigned char Fold(unsigned char c) {
-        if (fold[c] == 0) {
-            const char one[2] = {static_cast<char>(c), '\0'};
-            for (unsigned b = 1; b <= c; ++b) {
-                const char other[2] = {static_cast<char>(b), '\0'};
-                if (!lead[b] && w32::MbsICmp(one, other) == 0) {
-                    fold[c] = static_cast<unsigned char>(b);
-                    break;
-                }
-            }
-        }
-        return fold[c];
+        const unsigned char f = fold[c];
+        return f != 0 ? f : Learn(c);
     }
+
+    unsigned char Learn(unsigned char c);
 };
+
+unsigned char CaseFolding::Learn(unsigned char c) {
+    const char one[2] = {static_cast<char>(c), '\0'};
+    for (unsigned b = 1; b <= c; ++b) {
+        const char other[2] = {static_cast<char>(b), '\0'};
+        if (!lead[b] && w32::MbsICmp(one, other) == 0) {
+            fold[c] = static_cast<unsigned char>(b);
+            break;
+        }
+    }
+    return fold[c];
+}
 constinit CaseFolding s_Folding;
 
 // The server list's index.
