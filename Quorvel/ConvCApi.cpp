@@ -103,16 +103,14 @@ bool CopyField(char* pField, std::size_t cbField, const std::string& s) {
 // The C functions take turns: the library's lists are process-wide and
 // unguarded, and a client of a C interface (a Python module, a threaded
 // server) cannot be expected to call from one thread at a time. The lock is
-// made at its first use and never destroyed.
+// process-wide like the lists it guards.
+std::mutex s_TurnLock QV_PROCESS_WIDE;
+
 class Turn {
 public:
-    Turn() : lock_(Lock()) {}
+    Turn() : lock_(s_TurnLock) {}
 
 private:
-    static std::mutex& Lock() {
-        static std::mutex* mutex = new std::mutex;
-        return *mutex;
-    }
     std::lock_guard<std::mutex> lock_;
 };
 

@@ -38,12 +38,11 @@ constexpr std::size_t kPathKeepMax = 255;  // tracepath keeps at most this much
 constexpr std::size_t kPathFileMax = 253;  // tracefile extends the path to this
 
 // One lock for the stream and the tables, held for the length of a record.
-// Made at its first use and never destroyed: the MinGW runtime's mutex has
-// no constant initializer, and the unload work may write records at exit.
-std::mutex& TraceMutex() {
-    static std::mutex* mutex = new std::mutex;
-    return *mutex;
-}
+// Process-wide like the lists, so that the unload work, which writes
+// records, still finds it (constant-initialised where the C runtime's mutex
+// allows it; the MinGW runtime's is constructed first of the library's).
+std::mutex s_TraceMutex QV_PROCESS_WIDE;
+std::mutex& TraceMutex() { return s_TraceMutex; }
 
 // ---- configuration helpers ----------------------------------------------------
 
