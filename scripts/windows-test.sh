@@ -150,7 +150,7 @@ done
 
 echo "== 32-bit DLL: exports, imports and entry point =="
 dll=build/windows-i686/QLMZTXQUORVELCPP100.DLL
-[ -f build/windows-i686/Quorvel/libQLMZTXQUORVELCPP100.dll.a ] || { echo "no import library"; exit 1; }
+[ -f build/windows-i686/module/libQLMZTXQUORVELCPP100.dll.a ] || { echo "no import library"; exit 1; }
 dump=$(i686-w64-mingw32-objdump -p "$dll")
 for sym in _ZN14CNetResConvert10BuildListsEv _ZN14CNetResConvert10ClearListsEv \
            _ZN14CNetResConvert12GetMountListEv _ZN7MOUNT_TC1Ev; do
