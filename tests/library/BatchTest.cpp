@@ -37,8 +37,8 @@ std::string Answer(const std::string& name, uint32_t size) {
     char maps[2048];
     uint32_t mapsSize = sizeof maps, count = 0;
     const uint32_t back = quorvel_dnc_to_unc_maps(name.c_str(), unc, maps, &mapsSize, &count);
-    answer += "|" + std::to_string(back) + "/" + unc + "/" + std::to_string(count);
-    for (const char* p = maps; back == 0 && *p != '\0'; p += std::strlen(p) + 1) answer += "/" + std::string(p);
+    answer.append("|").append(std::to_string(back)).append("/").append(unc).append("/").append(std::to_string(count));
+    for (const char* p = maps; back == 0 && *p != '\0'; p += std::strlen(p) + 1) answer.append("/").append(p);
     return answer;
 }
 

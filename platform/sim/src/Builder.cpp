@@ -317,7 +317,7 @@ private:
         for (std::size_t i = 1; i < depth; ++i) {
             const Frame& f = frames_[i];
             if (IsArray(f.kind))
-                path += "[" + std::to_string(f.count - 1) + "]";
+                path.append("[").append(std::to_string(f.count - 1)).append("]");
             else if (f.member < 0)
                 path = MemberPath(path, f.key);
             else if (IsByName(f.kind))
