@@ -46,6 +46,13 @@ echo "== usage =="
 vm -- ; check "no command: usage error 2 without a boot" \
   test "$rc" = 2 -a "$(grep -c usage "$t/err")" = 1
 
+mkdir "$t/elsewhere"
+cd "$t/elsewhere"
+vm -- -w "$OLDPWD/scripts" true
+cd - >/dev/null
+check "a current folder the machine cannot see: error 2 without a boot" \
+  test "$rc" = 2 -a "$(grep -c "is not in the machine" "$t/err")" = 1
+
 echo "== output, status, folders, environment =="
 mkdir "$t/share"
 echo "from the host" >"$t/share/from-host"
@@ -77,6 +84,8 @@ check "the host's root stays unchanged" test ! -e "$probe"
 check "QUORVEL_VM_KERNEL_LOG keeps the guest kernel's log" has "$t/kernel.log" 'Linux version'
 
 
+# The remaining cases share $t and run in it, wherever the checkout lies.
+cd "$t"
 echo "== machine size, what the command leaves running, a 32-bit program =="
 # shellcheck disable=SC2016
 script='

@@ -9,7 +9,8 @@
 #     in the machine's memory; empty tmpfs on /tmp, /var/tmp, /run, /dev/shm;
 #   - DIR (default: the current folder) shared read-write at its own path, so
 #     paths are the same inside and out;
-#   - COMMAND runs as root in the current folder with the caller's exported
+#   - COMMAND runs as root in the current folder (which must lie in DIR when
+#     it is under /tmp, /var/tmp, /run or /dev) with the caller's exported
 #     environment, its standard input empty and its standard output and
 #     error through one pipe (never a terminal). What it leaves running is
 #     ended when it returns, then the machine powers off.
@@ -40,7 +41,8 @@
 set -euo pipefail
 
 usage() { echo "usage: $0 [-w DIR] COMMAND [ARG]..." >&2; exit 2; }
-workdir=$PWD
+here=$(pwd -P)
+workdir=$here
 while getopts w: opt; do
   case $opt in
     w) workdir=$(realpath -e -- "$OPTARG") ;;
@@ -51,6 +53,14 @@ shift $((OPTIND - 1))
 (($#)) || usage
 [ -d "$workdir" ] && [ "$workdir" != / ] || { echo "vm-run: -w needs a folder other than /" >&2; exit 2; }
 case $workdir in *[[:space:]]*) echo "vm-run: the folder's path holds a blank: $workdir" >&2; exit 2 ;; esac
+# The machine has its own empty /tmp, /var/tmp, /run and /dev: a current
+# folder there exists inside only when it lies in the shared folder.
+case $here/ in
+  "$workdir"/*) ;;
+  /tmp/*|/var/tmp/*|/run/*|/dev/*|/proc/*|/sys/*)
+    echo "vm-run: the current folder $here is not in the machine (it has its own /tmp, /var/tmp, /run and /dev); run from within $workdir or share this folder with -w" >&2
+    exit 2 ;;
+esac
 
 memory=${QUORVEL_VM_MEMORY:-3G}
 cpus=${QUORVEL_VM_CPUS:-1}
@@ -245,7 +255,7 @@ trap 'exit 130' INT TERM
 printf '%s\n' "$workdir" >"$run/workdir"
 {
   export -p | grep -Ev '^declare -x (PWD|OLDPWD|SHLVL|_)(=|$)'
-  printf 'cd %q || exit 1\n' "$PWD"
+  printf 'cd %q || exit 1\n' "$here"
   printf 'exec'
   printf ' %q' "$@"
   printf '\n'
