@@ -287,13 +287,19 @@ if [ "$rc" -eq 124 ] || [ "$rc" -eq 137 ]; then
   echo "vm-run: time limit of $time_limit s reached" >&2
   exit 124
 fi
+faults='BUG: |Oops: |kernel BUG |general protection fault'
+kernel_fault="^\\[ *[0-9.]+\\] ($faults)"
+kernel_trouble="^\\[ *[0-9.]+\\] (Kernel panic|$faults)"
 status=$(sed -n 's/^vm-run-status \([0-9]*\)\r*$/\1/p' "$run/status")
 if [ -z "$status" ]; then
+  # From the first panic or fault on, else the last lines: a long call trace
+  # must not push the panic's own message out of view.
+  first=$(grep -n -m1 -E "$kernel_trouble" "$kernel_log" | cut -d: -f1) || true
   echo "vm-run: the machine ended without a status (qemu exit status $rc); the guest kernel's last messages:" >&2
-  tail -n 40 "$kernel_log" | tr -d '\r' >&2
+  if [ -n "$first" ]; then sed -n "$first,$((first + 60))p" "$kernel_log"; else tail -n 40 "$kernel_log"; fi | tr -d '\r' >&2
   exit 125
 fi
-fault=$(grep -n -m1 -E '^\[ *[0-9.]+\] (BUG: |Oops: |kernel BUG |general protection fault)' "$kernel_log" | cut -d: -f1) || true
+fault=$(grep -n -m1 -E "$kernel_fault" "$kernel_log" | cut -d: -f1) || true
 if [ -n "$fault" ]; then
   echo "vm-run: the guest kernel reported a fault while the command ran (its status: $status):" >&2
   sed -n "$fault,$((fault + 30))p" "$kernel_log" | tr -d '\r' >&2
