@@ -120,9 +120,7 @@ long FindServerEntry(const std::vector<std::string>& servers, const char* pszNam
         return index.names.Find(servers.size(), nameAt, pszName);
     } catch (const std::exception&) {
         // No memory for the index: the list is walked.
-        for (std::size_t i = 0; i < servers.size(); ++i)
-            if (w32::MbsICmp(nameAt(i), pszName) == 0) return static_cast<long>(i);
-        return -1;
+        return NameIndex::Walk(servers.size(), nameAt, pszName);
     }
 }
 
@@ -152,11 +150,14 @@ void NameIndex::Clear() {
 }
 
 void NameIndex::Add(const char* pszName, long position) {
-    std::string key;
-    if (Key(pszName, key))
-        first_.emplace(key, position);  // the first one stays
-    else
+    if (Key(pszName, key_)) {
+        // The first one stays. Not try_emplace: where it is not inlined away
+        // (the sanitizer build) it brings in std::piecewise_construct, a
+        // unique symbol, and dlclose never unloads a library that has one.
+        first_.emplace(key_, position);
+    } else {
         other_.push_back(position);
+    }
 }
 
 bool NameIndex::Key(const char* pszName, std::string& key) {

@@ -16,6 +16,7 @@
 // index.
 #pragma once
 
+#include <new>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -65,10 +66,16 @@ public:
     }
     // Adds the name at position (after every name before it).
     void Add(const char* pszName, long position);
-    // The position of the first name equal to pszName, or -1.
+    // The position of the first name equal to pszName, or -1. Without memory
+    // for the key the names are walked.
     template <class NameAt>
-    long Find(std::size_t count, NameAt nameAt, const char* pszName) const {
-        if (!Key(pszName, key_)) return Walk(count, nameAt, pszName);
+    long Find(std::size_t count, NameAt nameAt, const char* pszName) const noexcept {
+        bool bKeyed = false;
+        try {
+            bKeyed = Key(pszName, key_);
+        } catch (const std::bad_alloc&) {
+        }
+        if (!bKeyed) return Walk(count, nameAt, pszName);
         auto it = first_.find(key_);
         const long found = it == first_.end() ? -1 : it->second;
         // A name with double-byte characters cannot equal one without them;
@@ -81,17 +88,19 @@ public:
         return Walk(count, nameAt, pszName);
     }
 
+    // The position of the first name equal to pszName, compared one by one.
+    template <class NameAt>
+    static long Walk(std::size_t count, NameAt nameAt, const char* pszName) noexcept {
+        for (std::size_t i = 0; i < count; ++i)
+            if (w32::MbsICmp(nameAt(i), pszName) == 0) return static_cast<long>(i);
+        return -1;
+    }
+
 private:
     void Clear();
     // The key of a name of single-byte characters; false for a name with a
     // lead byte.
     static bool Key(const char* pszName, std::string& key);
-    template <class NameAt>
-    static long Walk(std::size_t count, NameAt nameAt, const char* pszName) {
-        for (std::size_t i = 0; i < count; ++i)
-            if (w32::MbsICmp(nameAt(i), pszName) == 0) return static_cast<long>(i);
-        return -1;
-    }
 
     std::unordered_map<std::string, long> first_;  // folded name -> first position
     std::vector<long> other_;                      // names with double-byte characters

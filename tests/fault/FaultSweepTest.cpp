@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include <quorvel/quorvel.h>
 #include <quorvel/sim/Testing.h>
 
 #include "LibraryFixture.h"
@@ -235,6 +236,14 @@ const Operation kOperations[] = {
     {"ConvRes2DNC map", Plus(kConv, kNet), [](const Workstation& w) { return Res2Dnc(w.map); }},
     {"ConvRes2DNC unc", Plus(kConv, kNet), [](const Workstation& w) { return Res2Dnc(w.unc); }},
     {"ConvRes2DNC nds", Plus(kConv, kNet), [](const Workstation& w) { return Res2Dnc(w.nds); }},
+    // In a batch the search keeps what it reads from the network (the
+    // batch begins and ends outside the events counted).
+    {"ConvRes2DNC nds in a batch", Plus(kConv, kNet), [](const Workstation& w) {
+         quorvel_batch_begin();
+         Answer a = Res2Dnc(w.nds);
+         quorvel_batch_end();
+         return a;
+     }},
     {"ConvDNCtoUNC", {0}, [](const Workstation& w) {
          Buffer b;
          DWORD r = COUNTED(CNetResConvert::ConvDNCtoUNC(w.dnc, b.text));
@@ -302,14 +311,25 @@ json Drive(const char* local, const char* remote, const char* provider) {
 
 const char kNw[] = "NetWare or Compatible Network";
 
+const Workstation kVendorClient = {
+    "VendorClient1252Traced", "nt-traced.json",
+    {{"connections", {Drive("F:", "\\\\NW1\\DATA", "NetWare Services"),
+                      Drive("H:", "\\\\FS2\\PUBLIC\\Documentation Archive", "Microsoft Windows Network")}},
+     {"profiles", {{"ZTXDOM.INI", "[MSDomains]\r\nUse=SALES\r\n"}}}},
+    true, "F:\\REPORTS\\2026", "\\\\FS1\\PROJECTS\\Plans",
+    "\\\\ACME_TREE\\Acme\\Sales\\NW1_DATA\\REPORTS", "\\\\NW1\\DATA\\Customer Contracts", "\\\\NW1",
+    "NetWare Services", "NW1_DATA"};
+
+// The same without tracing, where a batch keeps what its searches read.
+Workstation Untraced(Workstation w, const char* name) {
+    w.name = name;
+    w.trace = false;
+    return w;
+}
+
 const Workstation kWorkstations[] = {
-    {"VendorClient1252Traced", "nt-traced.json",
-     {{"connections", {Drive("F:", "\\\\NW1\\DATA", "NetWare Services"),
-                       Drive("H:", "\\\\FS2\\PUBLIC\\Documentation Archive", "Microsoft Windows Network")}},
-      {"profiles", {{"ZTXDOM.INI", "[MSDomains]\r\nUse=SALES\r\n"}}}},
-     true, "F:\\REPORTS\\2026", "\\\\FS1\\PROJECTS\\Plans",
-     "\\\\ACME_TREE\\Acme\\Sales\\NW1_DATA\\REPORTS", "\\\\NW1\\DATA\\Customer Contracts", "\\\\NW1",
-     "NetWare Services", "NW1_DATA"},
+    kVendorClient,
+    Untraced(kVendorClient, "VendorClient1252"),
     {"MsClient932", "nt-msclient.json",
      {{"code_page", 932},
       {"connections", {Drive("F:", "\\\\NW1\\DATA", kNw), Drive("G:", "\\\\ACME_TREE\\.NW2_PROJ.Engineering.Acme", kNw),
