@@ -37,12 +37,6 @@ const char* FirstSeparator(const char* psz) {
     return p == nullptr ? nullptr : w32::MbsChr(p, '\\');
 }
 
-// A caller's buffer as a trace prints it, read no further than its size.
-std::string BufferText(const char* psz, std::size_t size) {
-    std::size_t n = ::strnlen(psz, size);
-    return n == 0 ? std::string("LEER") : std::string(psz, n);
-}
-
 // Writes server part, a backslash and the volume into a DNC buffer.
 void WriteServerVolume(char* pszDest, const char* pszServer, const char* pszVolume) {
     BoundedCopy(pszDest, kDncSize, pszServer);
@@ -252,7 +246,7 @@ DWORD CNetResConvert::ConvTypeNDSMitBSlashes(const char* pszSrc, char* pszDest) 
         // whether it was found or not.
         BoundedCopy(szContainer, sizeof szContainer, szSearch);
     }
-    QV_PARAM("RetOK, Dst=" << BufferText(pszDest, kDncSize));
+    QV_PARAM("RetOK, Dst=" << TraceStr(pszDest, kDncSize));
     return dwRet;
 }
 

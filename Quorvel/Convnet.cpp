@@ -172,13 +172,6 @@ void CopyField(char (&dst)[N + 1], const char (&src)[N]) {
     dst[n] = '\0';
 }
 
-// A caller's buffer as a trace prints it, read no further than its size.
-std::string BufferText(const char* psz, std::size_t size) {
-    if (psz == nullptr) return "NULL";
-    std::size_t n = ::strnlen(psz, size);
-    return n == 0 ? std::string("LEER") : std::string(psz, n);
-}
-
 }  // namespace
 
 // ---- provider model ---------------------------------------------------------
@@ -584,8 +577,8 @@ DWORD CNetResConvert::GetLongAndShortDNCName(const char* const DNCPfad, char* co
     QV_PARAM("DNCPfad =" << TraceStr(DNCPfad));
     if (DNCPfad == nullptr || LangerDNCPfad == nullptr || KurzerDNCPfad == nullptr) {
         QV_ERROR("Ung\xFCltiger Parameter: DNCPfad" << TraceStr(DNCPfad) << "LangerDNCPfad="
-                 << BufferText(LangerDNCPfad, kPathSize) << "KurzerDNCPfad="
-                 << BufferText(KurzerDNCPfad, kPathSize));
+                 << TraceStr(LangerDNCPfad, kPathSize) << "KurzerDNCPfad="
+                 << TraceStr(KurzerDNCPfad, kPathSize));
         return ERROR_INVALID_PARAMETER;
     }
 

@@ -430,6 +430,7 @@ void TraceExpr(const char* pszExpr, WORD wValue, const char* /*pszClass*/, DWORD
 // ---- header -----------------------------------------------------------------------
 
 void TraceWriteHeader() {
+    if (g_TraceState.pStream == nullptr) return;
     static constexpr const char* kModules[] = {
         "QLMZTXCATALOGAX100.dll",      "QLMZTXCatalogCPP100.dll",
         QUORVEL_MODULE_FILE_NAME,      "QLMZTXQUORVELCPP200.DLL",

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <type_traits>
@@ -115,6 +116,12 @@ inline const char* TraceStr(const char* psz) {
     return psz == nullptr ? "NULL" : (*psz == '\0' ? "LEER" : psz);
 }
 inline const char* TraceStr(const std::string& s) { return s.empty() ? "LEER" : s.c_str(); }
+// A caller's buffer the same way, read no further than its size.
+inline std::string TraceStr(const char* psz, std::size_t size) {
+    if (psz == nullptr) return "NULL";
+    const std::size_t n = ::strnlen(psz, size);
+    return n == 0 ? std::string("LEER") : std::string(psz, n);
+}
 
 }  // namespace qvlib
 

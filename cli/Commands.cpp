@@ -70,8 +70,8 @@ bool PrepareName(std::string_view text, std::string& ansi, const char*& name, Re
     return false;
 }
 
-// The size of the library's path buffers: 260 bytes, the terminator included.
-constexpr std::size_t kPathSize = 260;
+// The size of the library's path buffers, the terminator included.
+constexpr std::size_t kPathSize = QUORVEL_PATH_SIZE;
 
 // How many bytes of a name the library reads, where it reads fewer than a
 // long name has: ConvRes2DNC converts a name beginning with two backslashes
@@ -245,6 +245,14 @@ std::string Session::ToLibrary(const CommandSpec& spec, const std::string& text)
     return ansi;
 }
 
+const char* Session::Admit(const CommandSpec& spec, std::string_view text, std::string& ansi, Refused& refused) {
+    const char* name = nullptr;
+    if (!PrepareName(text, ansi, name, refused)) return nullptr;
+    WarnIfCut(reporter_, spec, text, name == text.data() ? text : std::string_view(ansi));
+    ++names_;
+    return name;
+}
+
 void Session::Run(const Invocation& inv) {
     if (inv.help) {
         reporter_.Text(*inv.help);
@@ -375,15 +383,9 @@ void Session::ForEachName(const Invocation& inv, OnName onName) {
             StreamNames(*inv.spec, onName);
             continue;
         }
-        const char* name = nullptr;
         Refused refused;
-        if (!PrepareName(arg, ansi, name, refused)) {
-            onName(Name{arg, nullptr, &refused, false});
-            continue;
-        }
-        WarnIfCut(reporter_, *inv.spec, arg, name == arg.c_str() ? std::string_view(arg) : std::string_view(ansi));
-        ++names_;
-        onName(Name{arg, name, nullptr, false});
+        const char* name = Admit(*inv.spec, arg, ansi, refused);
+        onName(Name{arg, name, name ? nullptr : &refused, false});
     }
 }
 
@@ -401,16 +403,13 @@ void Session::StreamNames(const CommandSpec& spec, OnName onName) {
     Refused refused;
     while (!reporter_.Failed() && reader.Next(line, cut)) {
         progress.Add();
-        const char* name = nullptr;
         if (cut) {
             refused = {std::string(line), kStatusNameTooLong,
                        "line longer than " + std::to_string(kMaxLine) + " bytes"};
         } else if (line.empty()) {
             onName(Name{line, nullptr, nullptr, true});
             continue;
-        } else if (PrepareName(line, ansi, name, refused)) {
-            WarnIfCut(reporter_, spec, line, name == line.data() ? line : std::string_view(ansi));
-            ++names_;
+        } else if (const char* name = Admit(spec, line, ansi, refused)) {
             onName(Name{line, name, nullptr, true});
             continue;
         }

@@ -55,6 +55,9 @@ private:
     void Workstation(const Invocation& inv);
     // text in the code page of the library, checked (see Commands.cpp).
     std::string ToLibrary(const CommandSpec& spec, const std::string& text);
+    // A name to convert, checked and counted: the name in the library's code
+    // page (text itself or ansi), or null with refused filled.
+    const char* Admit(const CommandSpec& spec, std::string_view text, std::string& ansi, Refused& refused);
 
     Reporter& reporter_;
     std::uint32_t bufferSize_;

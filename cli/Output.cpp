@@ -173,6 +173,19 @@ Json IfOk(std::uint32_t status, const T& value) {
     return status == 0 ? Json(value) : Json(nullptr);
 }
 
+std::string StatusText(std::uint32_t status, std::string_view hint) {
+    std::string text = StatusName(status) + " (" + std::to_string(status) + ")";
+    if (!hint.empty()) text.append(": ").append(hint);
+    return text;
+}
+
+std::string ErrorLine(std::string_view command, std::string_view input, const std::string& text) {
+    std::string line = "quorvel: ";
+    line.append(command);
+    if (!input.empty()) line.append(" ").append(input);
+    return line.append(": ").append(text);
+}
+
 }  // namespace
 
 std::string StatusName(std::uint32_t status) {
@@ -189,16 +202,10 @@ Json ToJson(const Outcome& outcome) {
     return object;
 }
 
-std::string StatusText(const Outcome& outcome) {
-    std::string text = StatusName(outcome.status) + " (" + std::to_string(outcome.status) + ")";
-    if (!outcome.hint.empty()) text += ": " + outcome.hint;
-    return text;
-}
+std::string StatusText(const Outcome& outcome) { return StatusText(outcome.status, outcome.hint); }
 
 std::string ErrorLine(const Outcome& outcome) {
-    std::string line = "quorvel: " + outcome.command;
-    if (!outcome.input.empty()) line += " " + outcome.input;
-    return line + ": " + StatusText(outcome);
+    return ErrorLine(outcome.command, outcome.input, StatusText(outcome));
 }
 
 Outcome RefusedResult(const std::string& command, const std::string& input, std::uint32_t status,
@@ -509,12 +516,10 @@ void Reporter::FromDnc(std::string_view input, std::uint32_t status, std::string
 
 bool Reporter::FailureLine(const char* command, std::string_view input, std::uint32_t status,
                            const std::string& hint, bool streamed) {
-    std::string text = StatusName(status) + " (" + std::to_string(status) + ")";
-    if (!hint.empty()) text += ": " + hint;
+    const std::string text = StatusText(status, hint);
     if (!streamed) {
         Flush();
-        Line(err_, "quorvel: " + std::string(command) + (input.empty() ? "" : " " + std::string(input)) + ": " +
-                       text);
+        Line(err_, ErrorLine(command, input, text));
         return false;
     }
     pending_ += input;

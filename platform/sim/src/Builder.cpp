@@ -193,19 +193,6 @@ struct NodePath {
 // The value of a hexadecimal digit.
 int HexDigit(char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; }
 
-// Eight bytes at a time: most strings are ASCII, and each is asked once.
-bool IsAscii(std::string_view s) {
-    std::size_t i = 0;
-    for (; i + 8 <= s.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, s.data() + i, sizeof word);
-        if (word & 0x8080808080808080ull) return false;
-    }
-    for (; i < s.size(); ++i)
-        if (static_cast<unsigned char>(s[i]) >= 0x80) return false;
-    return true;
-}
-
 class Reader {
 public:
     // How a reading goes: the code page strings are converted by (fixed

@@ -7,6 +7,7 @@
 #endif
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -189,10 +190,21 @@ bool EqualNoCase(std::string_view a, std::string_view b, const CodePageTable& cp
     return true;
 }
 
+// Eight bytes at a time: most strings are ASCII.
+bool IsAscii(std::string_view s) {
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s.data() + i, sizeof word);
+        if (word & 0x8080808080808080ull) return false;
+    }
+    for (; i < s.size(); ++i)
+        if (static_cast<unsigned char>(s[i]) >= 0x80) return false;
+    return true;
+}
+
 std::string ConvertUtf8ToAnsi(std::string_view utf8, unsigned codePage) {
-    bool ascii = true;
-    for (unsigned char c : utf8) ascii = ascii && c < 0x80;
-    if (ascii) return std::string(utf8);
+    if (IsAscii(utf8)) return std::string(utf8);
     return Convert(utf8, IconvName(codePage), "UTF-8", [](const unsigned char* p, std::size_t left) {
         std::size_t n = Utf8SequenceLength(p, left);
         return n == 0 ? std::size_t{1} : n;
@@ -202,9 +214,7 @@ std::string ConvertUtf8ToAnsi(std::string_view utf8, unsigned codePage) {
 bool ConvertUtf8ToAnsiExact(std::string_view utf8, unsigned codePage, std::string& ansi,
                             std::size_t& badOffset) {
     badOffset = std::string_view::npos;
-    bool ascii = true;
-    for (unsigned char c : utf8) ascii = ascii && c < 0x80;
-    if (ascii) {
+    if (IsAscii(utf8)) {
         ansi.assign(utf8);
         return true;
     }
@@ -214,9 +224,7 @@ bool ConvertUtf8ToAnsiExact(std::string_view utf8, unsigned codePage, std::strin
 }
 
 std::string ConvertAnsiToUtf8(std::string_view ansi, unsigned codePage) {
-    bool ascii = true;
-    for (unsigned char c : ansi) ascii = ascii && c < 0x80;
-    if (ascii) return std::string(ansi);
+    if (IsAscii(ansi)) return std::string(ansi);
     const CodePageTable* cp = FindCodePage(codePage);
     return Convert(ansi, "UTF-8", IconvName(codePage), [cp](const unsigned char* p, std::size_t left) {
         // A lead byte with a trail byte that makes no character: both go.

@@ -64,6 +64,8 @@ std::string FoldKey(std::string_view s, const CodePageTable& cp);
 // The same into out (whose room is kept from one call to the next).
 void FoldKeyInto(std::string_view s, const CodePageTable& cp, std::string& out);
 
+// Whether every byte is below 0x80 (text the same in every code page).
+bool IsAscii(std::string_view s);
 // UTF-8 <-> ANSI through iconv; '?' for what the target cannot hold.
 std::string ConvertUtf8ToAnsi(std::string_view utf8, unsigned codePage);
 std::string ConvertAnsiToUtf8(std::string_view ansi, unsigned codePage);
