@@ -35,18 +35,19 @@ import json, os, resource, subprocess, sys, time
 
 quorvel, work, n, latency, baseline, default = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), sys.argv[5], sys.argv[6]
 
-def run(argv, names, workstation):
-    """Platform calls of one run, its wall and CPU seconds, its output."""
+def run(argv, names, workstation, binary=quorvel, stats=True):
+    """Platform calls of one run (None without stats, which a baseline build
+    may not have), its wall and CPU seconds, its output."""
     inp = "".join(x + "\n" for x in names).encode("cp1252")
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
     start = time.perf_counter()
-    p = subprocess.run([quorvel, "--workstation", workstation, "--stats", "--json"] + argv,
-                       input=inp, capture_output=True)
+    p = subprocess.run([binary, "--workstation", workstation] + (["--stats", "--json"] if stats else []) + argv,
+                       input=inp, capture_output=True, check=not stats)
     wall = time.perf_counter() - start
     after = resource.getrusage(resource.RUSAGE_CHILDREN)
-    stats = json.loads(p.stderr.decode().strip().splitlines()[-1])["stats"]
+    calls = json.loads(p.stderr.decode().strip().splitlines()[-1])["stats"]["platform_calls"] if stats else None
     cpu = after.ru_utime - before.ru_utime + after.ru_stime - before.ru_stime
-    return stats["platform_calls"], wall, cpu, p.stdout
+    return calls, wall, cpu, p.stdout
 
 KINDS = {
     "drive path": lambda i: "F:\\REPORTS\\d%d\\f.txt" % i,
@@ -77,15 +78,11 @@ calls, wall, cpu, out = run(["to-dnc", "-"], names, work + "/slow.json")
 print("  %d us a network call: %.2f s wall, %.0f names/s, %d platform calls, %.4f per name"
       % (latency, wall, n / wall, calls, calls / n))
 calls, _, _, _ = run(["to-dnc", "-"], names, work + "/catalogue.json")
-inp = "".join(x + "\n" for x in names).encode("cp1252")
 
 def cpu_of(binary):
     """CPU seconds and output of `to-dnc -` over the catalogue, no latency."""
-    before = resource.getrusage(resource.RUSAGE_CHILDREN)
-    p = subprocess.run([binary, "--workstation", work + "/catalogue.json", "to-dnc", "-"], input=inp,
-                       capture_output=True, check=True)
-    after = resource.getrusage(resource.RUSAGE_CHILDREN)
-    return after.ru_utime - before.ru_utime + after.ru_stime - before.ru_stime, p.stdout
+    _, _, cpu, out = run(["to-dnc", "-"], names, work + "/catalogue.json", binary, stats=False)
+    return cpu, out
 
 # Three rounds, interleaved with the baseline's, the best of each.
 times, btimes = [], []

@@ -2,6 +2,7 @@
 # Installs the Debian packages that building and testing quorvel need.
 # Runs as root, or through sudo when started by another user.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib/apt.sh"
 
 packages=(
   cmake ninja-build g++ make pkg-config
@@ -14,15 +15,12 @@ packages=(
 
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-as_root=()
-[ "$(id -u)" -eq 0 ] || as_root=(sudo)
-export DEBIAN_FRONTEND=noninteractive
 # An index that fails to download (a mirror out of step for one suite or
 # architecture) is reported but does not stop the install: the packages
 # come from the lists that did load.
-"${as_root[@]}" apt-get -o DPkg::Lock::Timeout=900 update -q || echo "install-deps: apt-get update reported errors; going on with the lists it has" >&2
-"${as_root[@]}" apt-get -o DPkg::Lock::Timeout=900 install -y -q --no-install-recommends "${missing[@]}"
+apt_get update -q || echo "install-deps: apt-get update reported errors; going on with the lists it has" >&2
+apt_get install -y -q --no-install-recommends "${missing[@]}"

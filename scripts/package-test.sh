@@ -24,8 +24,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-as_root=()
-[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+source scripts/lib/apt.sh
 # dpkg, waiting while another installation holds its lock.
 dpkg_wait() {
   local out
@@ -136,8 +135,7 @@ echo "${debs[@]##*/}"
 ((${#debs[@]} == 3)) || fail "expected 3 packages"
 for deb in "${debs[@]}"; do
   name=$(dpkg-deb -f "$deb" Package)
-  dpkg-query -W -f='${Status}' "$name" 2>/dev/null | grep -q "install ok installed" \
-    || installed_debs+=("$name")
+  installed "$name" || installed_debs+=("$name")
 done
 dpkg_wait -i "${debs[@]}" >/dev/null
 files=$(dpkg -L libquorvel1 libquorvel-dev quorvel)

@@ -138,15 +138,13 @@ echo "vm-run-status $status" >/dev/ttyS2
 reboot -f
 INIT
 
-as_root=()
-[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+source "$(dirname "${BASH_SOURCE[0]}")/lib/apt.sh"
 need=()
 command -v qemu-system-x86_64 >/dev/null || need+=(qemu-system-x86)
 [ -x /bin/busybox ] && /bin/busybox --list | grep -qx cpio || need+=(busybox-static)
 if ((${#need[@]})); then
   echo "vm-run: installing ${need[*]}" >&2
-  DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get -o DPkg::Lock::Timeout=900 install -y -q \
-    --no-install-recommends "${need[@]}" >&2
+  apt_get install -y -q --no-install-recommends "${need[@]}" >&2
 fi
 
 # The kernel package that linux-image-amd64 names, and its version, looked up
@@ -159,7 +157,7 @@ mkdir -p "$cache"
 if [ ! -s "$cache/kernel" ] || [ /var/lib/apt/lists -nt "$cache/kernel" ]; then
   k=$(kernel_package)
   if [ -z "$k" ]; then
-    "${as_root[@]}" apt-get -o DPkg::Lock::Timeout=900 update -q >&2 || echo "vm-run: apt-get update reported errors" >&2
+    apt_get update -q >&2 || echo "vm-run: apt-get update reported errors" >&2
     k=$(kernel_package)
   fi
   [ -n "$k" ] || { echo "vm-run: apt knows no kernel package that linux-image-amd64 depends on" >&2; exit 125; }

@@ -98,18 +98,11 @@ if [ "${1:-}" = --sets ]; then
   exit 0
 fi
 
-as_root=()
-[ "$(id -u)" -eq 0 ] || as_root=(sudo)
-apt_get() {
-  DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get -o DPkg::Lock::Timeout=900 "$@"
-}
+source scripts/lib/apt.sh
 # The mirror's i386 index of the security suite does not match its Release
 # file, so an update fails once the i386 architecture is added; what is
 # installed here does not need that index (see below).
 apt_update() { apt_get update -q || echo "(apt-get update: some indexes failed, see above)"; }
-installed() {
-  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
-}
 
 # QEMU and busybox for scripts/vm-run.sh, installed here with the rest so
 # that apt installs them before the pinned install of 32-bit Wine below.
